@@ -1,0 +1,18 @@
+// Diagnostics shared by the tools: one line on standard error, then exit.
+#pragma once
+
+namespace bk {
+
+// Names the program in messages and fixes the status that every failure exits with.
+void diag_init(const char *progname, int failure_status);
+
+const char *progname();
+int failure_status();
+
+// Writes text unchanged to standard error and exits with the failure status.
+[[noreturn]] void die(const char *text);
+
+// Writes "prog: context: <system text for err>" and exits with the failure status.
+[[noreturn]] void die_errno(const char *context, int err);
+
+} // namespace bk

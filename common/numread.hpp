@@ -1,0 +1,35 @@
+// Number reading shared by the tools. A number is the longest leading text, after white
+// space, that strtod (reals) or strtol in base 10 (integers) takes; what follows it is left
+// for the next read. So "3x" reads 3 and "x3" fails. Integers must fit in 32 bits: a value
+// outside that range does not read, rather than silently wrapping.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace bk {
+
+// s must be NUL-terminated. On success stores the value, sets *end (if given) just past the
+// number and returns true; on failure returns false and leaves value alone.
+bool parse_real(const char *s, double &value, const char **end = nullptr);
+bool parse_int(const char *s, int &value, const char **end = nullptr);
+
+// Reads numbers from a file descriptor in large blocks. Any read error counts as the end.
+class NumberReader {
+public:
+    explicit NumberReader(int fd);
+    bool real(double &value);
+    bool integer(int &value);
+
+private:
+    bool fill_token();
+    bool refill();
+
+    int fd_;
+    std::vector<char> buf_;
+    std::size_t pos_ = 0;
+    std::size_t len_ = 0;
+    bool eof_ = false;
+};
+
+} // namespace bk
