@@ -10,3 +10,9 @@ step "spanfuse: the first 5 records as center +- 2*spread, merged (flag -1 opens
 "$bin/spanfuse" f 2 <"$ex/records.txt"
 step "spanfuse: only the records after the first 5" "spanfuse b 2 < examples/records.txt"
 "$bin/spanfuse" b 2 <"$ex/records.txt"
+
+# --- passchain ---
+
+# --- byteslice ---
+
+# --- frontpick ---
