@@ -16,3 +16,10 @@ step "spanfuse: only the records after the first 5" "spanfuse b 2 < examples/rec
 # --- byteslice ---
 
 # --- frontpick ---
+step "frontpick: the current setting, then thresholds (label FP FN per line): the front and the best" \
+    "frontpick \$(cut -d' ' -f1 examples/candidates.txt) \$(cut -d' ' -f2 examples/candidates.txt) \$(cut -d' ' -f3 examples/candidates.txt)"
+"$bin/frontpick" $(cut -d' ' -f1 "$ex/candidates.txt") $(cut -d' ' -f2 "$ex/candidates.txt") \
+    $(cut -d' ' -f3 "$ex/candidates.txt")
+step "frontpick: the first candidate given stays best unless a printed one is strictly nearer (A, FN 1, is never printed)" \
+    "frontpick A B 0 5 1 0.5"
+"$bin/frontpick" A B 0 5 1 0.5
