@@ -12,6 +12,24 @@ step "spanfuse: only the records after the first 5" "spanfuse b 2 < examples/rec
 "$bin/spanfuse" b 2 <"$ex/records.txt"
 
 # --- passchain ---
+# morph, the outside filter that passchain drives, is here the stand-in built beside the
+# tools: each byte of a line becomes the largest (+N) or smallest (-N) of the N around it.
+marks=$(cd "$ex" && pwd)/marks.txt
+pcbin=$(cd "$bin" && pwd)
+pc=$(mktemp -d)
+step "passchain: two passes of morph +5 over the marks; each pass widens a mark by 2 a side" \
+    "passchain examples/marks.txt grown.txt +5 2; echo \$?; cat grown.txt"
+(cd "$pc" && PATH="$pcbin:$PATH" passchain "$marks" grown.txt +5 2; echo $?; cat grown.txt)
+step "passchain: one pass of morph -5 narrows a mark by 2 a side; the short ones vanish" \
+    "passchain examples/marks.txt thin.txt -5 1; echo \$?; cat thin.txt"
+(cd "$pc" && PATH="$pcbin:$PATH" passchain "$marks" thin.txt -5 1; echo $?; cat thin.txt)
+step "passchain: a failed pass shows in the status; with no output the next pass cannot start" \
+    "passchain examples/marks.txt bad.txt +4 3; echo \$?"
+(cd "$pc" && PATH="$pcbin:$PATH" passchain "$marks" bad.txt +4 3 2>&1; echo $?)
+step "passchain: a name holding a blank and a ';' reaches morph whole, and nothing in it runs" \
+    "passchain examples/marks.txt 'x; touch y.txt' +5 2; echo \$?; ls"
+(cd "$pc" && PATH="$pcbin:$PATH" passchain "$marks" 'x; touch y.txt' +5 2; echo $?; ls)
+rm -rf "$pc"
 
 # --- byteslice ---
 

@@ -1,0 +1,70 @@
+#include "pass.hpp"
+
+#include "diag.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+std::string temp_name(std::string_view output) {
+    std::size_t cut = output.size() >= 4 ? output.size() - 4 : 0;
+    std::string name(output.substr(0, cut));
+    name += "_morphTEMP";
+    name += output.substr(cut);
+    return name;
+}
+
+static void cannot_run(int err) {
+    std::fprintf(stderr, "%s: cannot run morph: %s\n", bk::progname(), std::strerror(err));
+}
+
+int run_pass(const char *source, const char *output, const char *operation) {
+    char *const argv[] = {const_cast<char *>("morph"), const_cast<char *>(source),
+                          const_cast<char *>(output),  const_cast<char *>(operation),
+                          const_cast<char *>("2"),     nullptr};
+
+    // The child sends the reason through this pipe if exec fails; a successful exec closes
+    // it, so the parent reads either an errno value or nothing, and alone writes the message.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        cannot_run(errno);
+        return -1;
+    }
+    pid_t pid = fork();
+    if (pid < 0) {
+        int err = errno;
+        close(report[0]);
+        close(report[1]);
+        cannot_run(err);
+        return -1;
+    }
+    if (pid == 0) {
+        execvp("morph", argv);
+        int err = errno;
+        ssize_t unused = write(report[1], &err, sizeof err);
+        (void)unused;
+        // _exit: the parent's stdio buffers must not be flushed a second time from here.
+        _exit(127);
+    }
+    close(report[1]);
+    int err = 0;
+    ssize_t n;
+    do n = read(report[0], &err, sizeof err);
+    while (n < 0 && errno == EINTR);
+    close(report[0]);
+
+    int wstatus = 0;
+    while (waitpid(pid, &wstatus, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    if (n == static_cast<ssize_t>(sizeof err)) {
+        cannot_run(err);
+        return err == ENOENT || err == ENOTDIR ? 127 : 126;
+    }
+    if (WIFEXITED(wstatus)) return WEXITSTATUS(wstatus);
+    if (WIFSIGNALED(wstatus)) return 128 + WTERMSIG(wstatus);
+    return -1;
+}

@@ -1,0 +1,15 @@
+// One pass of passchain: the name the output is moved to, and running morph once.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The output name with "_morphTEMP" inserted before its last four characters (at the front
+// of a shorter name), so that out.img gives out_morphTEMP.img and abcd gives _morphTEMPabcd.
+std::string temp_name(std::string_view output);
+
+// Runs "morph source output operation 2", found through PATH, without a shell, and waits for
+// it. Returns its exit code; 128 plus the signal number if a signal ended it; 127 if no morph
+// was found and 126 if it could not be executed (both after a message on standard error);
+// -1 if no process could be started at all.
+int run_pass(const char *source, const char *output, const char *operation);
