@@ -135,6 +135,8 @@ check 'bs 12345 2000000.5 <rnd 2>err >o && cmp -s o - < <(tail -c +12346 rnd | h
 check 'printf ZZ >o && bs 12345 2000000 rnd 2>err >>o && cmp -s o - < <(printf ZZ; cat want)'
 check 'bs 2987655 inf rnd 2>err | cmp -s - <(tail -c 12345 rnd) && [ "$(cat err)" = "12345 bytes copied" ]'
 check 'bs 12345 2000000 rnd 2>err >/dev/null && [ "$(cat err)" = "2000000 bytes copied" ]'
+check 'bs 1000000 inf rnd 2>err >o && cmp -s o <(tail -c 2000000 rnd) && [ "$(cat err)" = "2000000 bytes copied" ]'
+check 'bs 1000000 inf <rnd 2>err >o && cmp -s o <(tail -c 2000000 rnd) && [ "$(cat err)" = "2000000 bytes copied" ]'
 
 # a sparse file past 2^32 bytes, with a mark 3 * 2^30 + 5 bytes in and 2^31 + 5 before the end
 truncate -s 3221225477 big && printf hello >>big && truncate -s 5368709130 big
