@@ -32,6 +32,18 @@ step "passchain: a name holding a blank and a ';' reaches morph whole, and nothi
 rm -rf "$pc"
 
 # --- byteslice ---
+step "byteslice: 5 bytes from offset 2 (the bytes, then the count on standard error)" \
+    "byteslice 2 5 examples/alphabet.txt"
+"$bin/byteslice" 2 5 "$ex/alphabet.txt"
+step "byteslice: with -e the offset counts back from the end: the last 4 bytes, newline included" \
+    "byteslice 4 100 examples/alphabet.txt -e"
+"$bin/byteslice" 4 100 "$ex/alphabet.txt" -e
+step "byteslice: standard input redirected from a file; the size's fraction rounds half up" \
+    "byteslice 23 2.5 < examples/alphabet.txt"
+"$bin/byteslice" 23 2.5 <"$ex/alphabet.txt"
+step "byteslice: a pipe cannot seek, even to offset 0 (status 1)" \
+    "cat examples/alphabet.txt | byteslice 0 5"
+cat "$ex/alphabet.txt" | "$bin/byteslice" 0 5
 
 # --- frontpick ---
 step "frontpick: the current setting, then thresholds (label FP FN per line): the front and the best" \

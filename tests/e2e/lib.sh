@@ -7,7 +7,12 @@
 # ARGS is split as shell words (quote inside it to keep blanks). STDIN, STDOUT and STDERR are
 # printf %b texts. Before a case, IN=FILE takes standard input from FILE instead (IN=- closes
 # it), and OUT=FILE sends standard output there instead (OUT=- closes it); STDOUT must then
-# be ''. Every case runs under a time limit: a hang is a failure.
+# be ''. IN='|' feeds STDIN through a pipe rather than a file, and OUT='|' reads standard
+# output through a pipe. Every case runs under a time limit: a hang is a failure.
+#
+#   check 'SHELL COMMAND'
+#
+# counts a free-form case that passes when the command succeeds (bound it with timeout).
 
 set -u
 BINDIR=$(cd "$1" && pwd)
@@ -26,6 +31,18 @@ TIMEOUT=${TIMEOUT:-10}
 
 show() { od -An -c "$1" | sed 's/^/      /'; }
 
+# run_one IN OUT ARGS...: the program under the time limit with standard input from IN and
+# standard output to OUT, where "-" leaves the stream as it is and "<&-" / ">&-" close it.
+run_one() {
+    local in=$1 out=$2
+    shift 2
+    (
+        case $in in -) ;; '<&-') exec <&- ;; *) exec <"$in" ;; esac
+        case $out in -) ;; '>&-') exec >&- ;; *) exec >"$out" ;; esac
+        exec timeout "$TIMEOUT" "$PROG" "$@" 2>"$TMPROOT/.err"
+    )
+}
+
 t() {
     local want_status=$1 args=$2 in=$3 out=$4 err=$5 got_status
     local where="${BASH_SOURCE[1]##*/}:${BASH_LINENO[0]}"
@@ -37,17 +54,22 @@ t() {
     local in_redir=$TMPROOT/.in out_redir=$TMPROOT/.out
     [ -n "$IN" ] && in_redir=$IN
     [ -n "$OUT" ] && out_redir=$OUT
+    [ "$in_redir" = - ] && in_redir='<&-'
+    [ "$out_redir" = - ] && out_redir='>&-'
     : >"$TMPROOT/.out"
-    if [ "$in_redir" = - ] && [ "$out_redir" = - ]; then
-        timeout "$TIMEOUT" "$PROG" "${argv[@]}" <&- >&- 2>"$TMPROOT/.err"
-    elif [ "$in_redir" = - ]; then
-        timeout "$TIMEOUT" "$PROG" "${argv[@]}" <&- >"$out_redir" 2>"$TMPROOT/.err"
-    elif [ "$out_redir" = - ]; then
-        timeout "$TIMEOUT" "$PROG" "${argv[@]}" <"$in_redir" >&- 2>"$TMPROOT/.err"
+    if [ "$in_redir" = '|' ] && [ "$out_redir" = '|' ]; then
+        cat "$TMPROOT/.in" | run_one - - "${argv[@]}" | cat >"$TMPROOT/.out"
+        got_status=${PIPESTATUS[1]}
+    elif [ "$in_redir" = '|' ]; then
+        cat "$TMPROOT/.in" | run_one - "$out_redir" "${argv[@]}"
+        got_status=${PIPESTATUS[1]}
+    elif [ "$out_redir" = '|' ]; then
+        run_one "$in_redir" - "${argv[@]}" | cat >"$TMPROOT/.out"
+        got_status=${PIPESTATUS[0]}
     else
-        timeout "$TIMEOUT" "$PROG" "${argv[@]}" <"$in_redir" >"$out_redir" 2>"$TMPROOT/.err"
+        run_one "$in_redir" "$out_redir" "${argv[@]}"
+        got_status=$?
     fi
-    got_status=$?
     IN=
     OUT=
     if [ "$got_status" = "$want_status" ] && cmp -s "$TMPROOT/.out" "$TMPROOT/.want_out" &&
@@ -65,6 +87,16 @@ t() {
     if ! cmp -s "$TMPROOT/.err" "$TMPROOT/.want_err"; then
         echo "  stderr expected:"; show "$TMPROOT/.want_err"
         echo "  stderr actual:"; show "$TMPROOT/.err"
+    fi
+}
+
+check() {
+    local where="${BASH_SOURCE[1]##*/}:${BASH_LINENO[0]}"
+    if eval "$1"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL $where: $1"
     fi
 }
 
