@@ -11,7 +11,6 @@ step "spanfuse: the first 5 records as center +- 2*spread, merged (flag -1 opens
 step "spanfuse: only the records after the first 5" "spanfuse b 2 < examples/records.txt"
 "$bin/spanfuse" b 2 <"$ex/records.txt"
 
-# --- passchain ---
 # morph, the outside filter that passchain drives, is here the stand-in built beside the
 # tools: each byte of a line becomes the largest (+N) or smallest (-N) of the N around it.
 marks=$(cd "$ex" && pwd)/marks.txt
@@ -31,7 +30,6 @@ step "passchain: a name holding a blank and a ';' reaches morph whole, and nothi
 (cd "$pc" && PATH="$pcbin:$PATH" passchain "$marks" 'x; touch y.txt' +5 2; echo $?; ls)
 rm -rf "$pc"
 
-# --- byteslice ---
 step "byteslice: 5 bytes from offset 2 (the bytes, then the count on standard error)" \
     "byteslice 2 5 examples/alphabet.txt"
 "$bin/byteslice" 2 5 "$ex/alphabet.txt"
@@ -45,7 +43,6 @@ step "byteslice: a pipe cannot seek, even to offset 0 (status 1)" \
     "cat examples/alphabet.txt | byteslice 0 5"
 cat "$ex/alphabet.txt" | "$bin/byteslice" 0 5
 
-# --- frontpick ---
 step "frontpick: the current setting, then thresholds (label FP FN per line): the front and the best" \
     "frontpick \$(cut -d' ' -f1 examples/candidates.txt) \$(cut -d' ' -f2 examples/candidates.txt) \$(cut -d' ' -f3 examples/candidates.txt)"
 "$bin/frontpick" $(cut -d' ' -f1 "$ex/candidates.txt") $(cut -d' ' -f2 "$ex/candidates.txt") \
