@@ -2,12 +2,26 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
+
+struct interval_bounds {
+    double lo;
+    double hi;
+};
 
 struct interval_list {
     std::size_t count = 0;
     std::vector<double> start; // sized once to the capacity
     std::vector<double> end;
+
+    // interval_list_push gathers intervals here while each has lo <= hi and no NaN bound.
+    std::vector<interval_bounds> gathered;
+    bool merged = false; // start and end hold the list; from now on every add is literal
+    bool zero_lo_seen = false;
+    bool zero_hi_seen = false;
+    double first_zero_lo = 0; // the first lo, and the first hi, that compared equal to 0
+    double first_zero_hi = 0;
 };
 
 // capacity is the largest number of intervals that will ever be added.
@@ -16,3 +30,10 @@ interval_list interval_list_create(std::size_t capacity);
 // Merges [lo, hi] into the list. Nothing requires lo <= hi; the same rules apply regardless,
 // and with NaN bounds every comparison is simply false.
 void interval_list_add(interval_list &list, double lo, double hi);
+
+// Same result as interval_list_add, in O(n log n) for a whole run: intervals are gathered
+// while each has lo <= hi and no NaN bound, and merged by one sort and one sweep when
+// interval_list_finish is called or an interval of another kind arrives; from then on every
+// interval goes through interval_list_add. Call interval_list_finish before reading entries.
+void interval_list_push(interval_list &list, double lo, double hi);
+void interval_list_finish(interval_list &list);
