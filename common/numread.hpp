@@ -14,15 +14,18 @@ namespace bk {
 bool parse_real(const char *s, double &value, const char **end = nullptr);
 bool parse_int(const char *s, int &value, const char **end = nullptr);
 
-// Reads numbers from a file descriptor in large blocks. Any read error counts as the end.
+// Reads numbers from a file descriptor in large blocks, with the same results as parse_real
+// and parse_int on the whole text. Any read error counts as the end.
 class NumberReader {
-public:
-    explicit NumberReader(int fd);
+  public:
+    // block is the size of each read; the buffer grows beyond it only for a longer token.
+    explicit NumberReader(int fd, std::size_t block = 1 << 16);
     bool real(double &value);
     bool integer(int &value);
 
-private:
-    bool fill_token();
+  private:
+    bool skip_space();
+    void fill_token();
     bool refill();
 
     int fd_;

@@ -5,26 +5,27 @@
 #include "output.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 #include <vector>
 
-static void interval_list_print(interval_list &list)
-{
-    // " %.0f" of the largest double takes 311 bytes, so two of them fit.
-    char line[700];
+static void interval_list_print(interval_list &list) {
+    // Each entry as " %.0f %.0f" would print it.
+    char line[2 * bk::whole_text_size + 2];
     for (std::size_t i = 0; i < list.count; ++i) {
         if (list.end[i] <= 0) continue;
         if (list.start[i] < 0) list.start[i] = 0;
-        int n = std::snprintf(line, sizeof line, " %.0f %.0f", list.start[i], list.end[i]);
-        bk::out_write({line, static_cast<std::size_t>(n)});
+        char *p = line;
+        *p++ = ' ';
+        p = bk::format_whole(p, list.start[i]);
+        *p++ = ' ';
+        p = bk::format_whole(p, list.end[i]);
+        bk::out_write({line, static_cast<std::size_t>(p - line)});
     }
     bk::out_char('\n');
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     bk::diag_init("spanfuse", -1);
     static const char usage[] = "Usage: spanfuse [f|b] <factor>\n";
     if (argc != 3) bk::die(usage);
@@ -71,8 +72,9 @@ int main(int argc, char **argv)
             lo = 0;
         else if (flag[i] == 1 && hi < 65535)
             hi = 65535;
-        interval_list_add(list, lo, hi);
+        interval_list_push(list, lo, hi);
     }
+    interval_list_finish(list);
 
     interval_list_print(list);
     bk::out_flush();

@@ -10,8 +10,7 @@
 namespace {
 
 struct Input {
-    explicit Input(const std::string &text) : file(std::tmpfile())
-    {
+    explicit Input(const std::string &text) : file(std::tmpfile()) {
         std::fwrite(text.data(), 1, text.size(), file);
         std::fflush(file);
         std::rewind(file);
@@ -21,8 +20,7 @@ struct Input {
     FILE *file;
 };
 
-TEST(ParseReal, TakesTheLongestLeadingNumber)
-{
+TEST(ParseReal, TakesTheLongestLeadingNumber) {
     double v = 0;
     const char *end = nullptr;
     const char *s = "  3x";
@@ -48,8 +46,7 @@ TEST(ParseReal, TakesTheLongestLeadingNumber)
     EXPECT_STREQ(end, "e+");
 }
 
-TEST(ParseInt, RefusesWhatDoesNotFitIn32Bits)
-{
+TEST(ParseInt, RefusesWhatDoesNotFitIn32Bits) {
     int v = 7;
     EXPECT_TRUE(bk::parse_int("2147483647", v));
     EXPECT_EQ(v, 2147483647);
@@ -72,8 +69,7 @@ TEST(ParseInt, RefusesWhatDoesNotFitIn32Bits)
     EXPECT_FALSE(bk::parse_int("x1", v));
 }
 
-TEST(NumberReader, NextNumberStartsRightAfterTheLast)
-{
+TEST(NumberReader, NextNumberStartsRightAfterTheLast) {
     Input in("3x 4\n");
     bk::NumberReader r(in.fd());
     int i = 0;
@@ -94,8 +90,7 @@ TEST(NumberReader, NextNumberStartsRightAfterTheLast)
     EXPECT_FALSE(r2.real(d));
 }
 
-TEST(NumberReader, TokensAcrossBlockBoundariesAndLongerThanABlock)
-{
+TEST(NumberReader, TokensAcrossBlockBoundariesAndLongerThanABlock) {
     // Numbers placed so that each straddles a 64 KiB block edge, and one of 200000 digits.
     std::string text;
     std::vector<double> want;
@@ -120,8 +115,7 @@ TEST(NumberReader, TokensAcrossBlockBoundariesAndLongerThanABlock)
     EXPECT_FALSE(r.real(d));
 }
 
-TEST(NumberReader, ReadErrorCountsAsEnd)
-{
+TEST(NumberReader, ReadErrorCountsAsEnd) {
     bk::NumberReader r(-1);
     int i;
     EXPECT_FALSE(r.integer(i));
