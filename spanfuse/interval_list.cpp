@@ -2,9 +2,8 @@
 
 interval_list interval_list_create(std::size_t capacity) {
     interval_list list;
-    list.start.resize(capacity);
-    list.end.resize(capacity);
-    list.gathered.reserve(capacity);
+    list.start = std::make_unique_for_overwrite<double[]>(capacity);
+    list.end = std::make_unique_for_overwrite<double[]>(capacity);
     return list;
 }
 

@@ -2,8 +2,7 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <vector>
+#include <memory>
 
 struct interval_bounds {
     double lo;
@@ -12,11 +11,14 @@ struct interval_bounds {
 
 struct interval_list {
     std::size_t count = 0;
-    std::vector<double> start; // sized once to the capacity
-    std::vector<double> end;
+    // Both have room for the capacity. They are left unset, so that pages a list never
+    // reaches are never touched.
+    std::unique_ptr<double[]> start;
+    std::unique_ptr<double[]> end;
 
-    // interval_list_push gathers intervals here while each has lo <= hi and no NaN bound.
-    std::vector<interval_bounds> gathered;
+    // interval_list_push keeps intervals with lo <= hi and no NaN bound in start and end,
+    // unmerged, while count stays 0; the sweep then merges them in place.
+    std::size_t gathered = 0;
     bool merged = false; // start and end hold the list; from now on every add is literal
     bool zero_lo_seen = false;
     bool zero_hi_seen = false;

@@ -133,4 +133,55 @@ TEST(IntervalListSweep, RandomLongSequencesOnAGrid) {
     }
 }
 
+// Large lists of several shapes, so that the bucketed sort meets crowded and empty buckets,
+// bounds at both ends of the range and ranges too wide or too narrow to divide.
+TEST(IntervalListSweep, RandomLargeSequencesOfSeveralShapes) {
+    std::mt19937_64 rng(31337);
+    for (int round = 0; round < 48; ++round) {
+        std::size_t n = 64 + rng() % 3000;
+        std::uniform_real_distribution<double> unit(0, 1);
+        Adds adds;
+        for (std::size_t i = 0; i < n; ++i) {
+            double c = 0, w = unit(rng) * 5;
+            switch (round % 8) {
+            case 0:
+                c = unit(rng) * 1e4;
+                break; // spread out
+            case 1:
+                c = unit(rng) * 100;
+                break; // overlapping
+            case 2:
+                c = static_cast<double>(rng() % 4) * 10;
+                break; // four crowded values
+            case 3:
+                c = i % 50 == 0 ? 1e9 : unit(rng) * 1e3;
+                break; // far outliers
+            case 4:
+                c = rng() % 2 ? -1e308 : 1e308, w = 1e307;
+                break; // range overflows
+            case 5:
+                c = 5e-324 * static_cast<double>(rng() % 3), w = 0;
+                break; // denormals
+            case 6:
+                c = i % 97 == 0 ? (rng() % 2 ? inf : -inf) : unit(rng) * 1e3;
+                break;
+            default:
+                c = (unit(rng) - 0.5) * 20, w = static_cast<double>(rng() % 3);
+                break;
+            }
+            double lo = c - w, hi = c + w;
+            if (lo == 0 && rng() % 2) lo = -0.0;
+            if (hi == 0 && rng() % 2) hi = -0.0;
+            adds.push_back({lo, hi});
+        }
+        if (round % 3 == 2) { // then one inside-out interval, and more after it
+            std::size_t at = rng() % n;
+            std::swap(adds[at].lo, adds[at].hi);
+            if (adds[at].lo == adds[at].hi) adds[at].lo += 1;
+        }
+        compare(adds);
+        if (HasFatalFailure()) return;
+    }
+}
+
 } // namespace
