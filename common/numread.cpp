@@ -24,6 +24,12 @@ const char *skip_space(const char *s) {
     return s;
 }
 
+// No number goes past white space, so its text ends at the end of the token at most.
+const char *token_end(const char *s) {
+    while (*s != '\0' && !is_space(*s)) ++s;
+    return s;
+}
+
 // from_chars agrees with strtod on plain decimal text: an optional '-', digits with an
 // optional point, an optional exponent, rounded correctly. It differs on a leading '+', on
 // hex, inf and nan forms (it takes "0" of "0x1p4", and drops a NaN's payload), and on values
@@ -79,7 +85,7 @@ const char *int_at(const char *s, const char *end, int &value) {
 
 bool parse_real(const char *s, double &value, const char **end) {
     s = skip_space(s);
-    const char *stop = real_at(s, s + std::strlen(s), value);
+    const char *stop = real_at(s, token_end(s), value);
     if (!stop) return false;
     if (end) *end = stop;
     return true;
@@ -87,7 +93,7 @@ bool parse_real(const char *s, double &value, const char **end) {
 
 bool parse_int(const char *s, int &value, const char **end) {
     s = skip_space(s);
-    const char *stop = int_at(s, s + std::strlen(s), value);
+    const char *stop = int_at(s, token_end(s), value);
     if (!stop) return false;
     if (end) *end = stop;
     return true;
