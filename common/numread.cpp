@@ -47,7 +47,8 @@ const char *quick_real(const char *s, const char *end, double &value) {
     return stop;
 }
 
-// Likewise for strtol in base 10 with the 32-bit limit: only '+' needs strtol.
+// Likewise for strtol in base 10 with the 32-bit limit, where only a leading '+' reads
+// differently; failures are left to strtol as well.
 const char *quick_int(const char *s, const char *end, int &value) {
     if (s == end || !(is_digit(*s) || *s == '-')) return nullptr;
     int v;
@@ -135,23 +136,38 @@ bool NumberReader::skip_space() {
     }
 }
 
-// Makes sure the whole token at pos_, up to the next white space or the end of input, is in
-// the buffer, so that a number is never cut at a block boundary.
-void NumberReader::fill_token() {
+// Makes sure the token at pos_, up to the next white space or the end of input, is in the
+// buffer, so that a number is never cut at a block boundary. Returns false when the token
+// is longer than max_token and only that much of it was gathered.
+bool NumberReader::fill_token() {
     std::size_t scan = pos_;
     for (;;) {
         while (scan < len_ && !is_space(buf_[scan])) ++scan;
-        if (scan < len_ || eof_) return;
+        if (scan < len_ || eof_) return true;
+        if (scan - pos_ >= max_token) return false;
         std::size_t offset = scan - pos_;
-        if (!refill()) return;
+        if (!refill()) return true;
         scan = pos_ + offset;
     }
+}
+
+// Whether strtod may look beyond what it takes up to a ')' arbitrarily far on.
+static bool opens_nan_group(const char *s) {
+    if (*s == '+' || *s == '-') ++s;
+    return (s[0] | 0x20) == 'n' && (s[1] | 0x20) == 'a' && (s[2] | 0x20) == 'n' && s[3] == '(';
+}
+
+// On a token cut at max_token, strtod's answer stands only for a number that ends well
+// before the cut: past what it takes it looks a few bytes on at most ("e+", "inity"),
+// except within a NaN's "(...)".
+static bool decided(const char *s, const char *stop, const char *end, bool whole) {
+    return whole || (end - stop >= 8 && !opens_nan_group(s));
 }
 
 // The quick parse of the buffered text decides alone when the number is followed by three
 // more buffered bytes (the longest text that may still turn out not to continue it is an
 // exponent's "e+") or by the end of input. Anything else, and every failure, is decided
-// again on the whole token.
+// again on the whole token, or on as much of it as the reader keeps.
 bool NumberReader::real(double &value) {
     if (!skip_space()) return false;
     const char *s = buf_.data() + pos_;
@@ -159,10 +175,11 @@ bool NumberReader::real(double &value) {
     double v;
     const char *stop = quick_real(s, end, v);
     if (!stop || (end - stop < 3 && !eof_)) {
-        fill_token();
+        bool whole = fill_token();
         s = buf_.data() + pos_;
-        stop = real_at(s, buf_.data() + len_, v);
-        if (!stop) return false;
+        end = buf_.data() + len_;
+        stop = real_at(s, end, v);
+        if (!stop || !decided(s, stop, end, whole)) return false;
     }
     value = v;
     pos_ = static_cast<std::size_t>(stop - buf_.data());
@@ -176,10 +193,11 @@ bool NumberReader::integer(int &value) {
     int v;
     const char *stop = quick_int(s, end, v);
     if (!stop || (stop == end && !eof_)) {
-        fill_token();
+        bool whole = fill_token();
         s = buf_.data() + pos_;
-        stop = int_at(s, buf_.data() + len_, v);
-        if (!stop) return false;
+        end = buf_.data() + len_;
+        stop = int_at(s, end, v);
+        if (!stop || !decided(s, stop, end, whole)) return false;
     }
     value = v;
     pos_ = static_cast<std::size_t>(stop - buf_.data());

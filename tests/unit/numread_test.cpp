@@ -115,6 +115,41 @@ TEST(NumberReader, TokensAcrossBlockBoundariesAndLongerThanABlock) {
     EXPECT_FALSE(r.real(d));
 }
 
+// The reader keeps at most max_token bytes of one token, so endless text without white space
+// cannot exhaust memory; a number it cannot tell within them does not read.
+TEST(NumberReader, TokensPastTheLimit) {
+    const std::size_t big = bk::NumberReader::max_token * 2;
+    struct Case {
+        std::string text;
+        bool reads;
+        double value;
+    };
+    const Case cases[] = {
+        {std::string(big, 'x'), false, 0},
+        {std::string(big, '\0'), false, 0},
+        {"1.5" + std::string(big, 'x'), true, 1.5},
+        {"-inf" + std::string(big, 'x'), true, -INFINITY},
+        {"0x1p4" + std::string(big, 'g'), true, 16},
+        {std::string(bk::NumberReader::max_token - 8, '0') + "42.5 ", true, 42.5},
+        {std::string(big, '0') + "1 ", false, 0}, // strtod would take it
+        {"1." + std::string(big, '0') + " ", false, 0},
+        {"nan(" + std::string(big, 'a') + ") ", false, 0},
+    };
+    for (const Case &c : cases) {
+        Input in(c.text + " 7");
+        bk::NumberReader r(in.fd());
+        double d = 0;
+        ASSERT_EQ(r.real(d), c.reads) << c.text.substr(0, 20);
+        if (c.reads) {
+            EXPECT_EQ(d, c.value) << c.text.substr(0, 20);
+        }
+    }
+    Input in(std::string(big, '0') + "7 ");
+    bk::NumberReader r(in.fd());
+    int i;
+    EXPECT_FALSE(r.integer(i));
+}
+
 TEST(NumberReader, ReadErrorCountsAsEnd) {
     bk::NumberReader r(-1);
     int i;
