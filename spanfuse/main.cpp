@@ -36,8 +36,9 @@ int main(int argc, char **argv) {
     if (!bk::parse_real(argv[2], factor)) bk::die(usage);
 
     // The arrays grow with the records actually read: the count is never trusted for a size.
-    // A file's size does bound it, though (a record takes more than four bytes), so room is
-    // made at once for the records that a file can hold, sparing the copies of growth.
+    // When standard input is a file, room is made at once for as many records as its size
+    // could plausibly hold (one in four bytes), up to a million, sparing the copies of growth;
+    // a sparse file claims any size, hence the limit.
     bk::NumberReader in(STDIN_FILENO);
     static const char read_failure[] = "read failure\n";
     int n;
@@ -45,7 +46,8 @@ int main(int argc, char **argv) {
     std::size_t room = 0;
     struct stat st;
     if (n > 0 && fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode))
-        room = std::min(static_cast<std::size_t>(n), static_cast<std::size_t>(st.st_size) / 4);
+        room = std::min({static_cast<std::size_t>(n), static_cast<std::size_t>(st.st_size) / 4,
+                         std::size_t{1} << 20});
     std::vector<double> center, spread;
     std::vector<int> flag;
     center.reserve(room);
