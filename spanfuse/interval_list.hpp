@@ -33,9 +33,10 @@ interval_list interval_list_create(std::size_t capacity);
 // and with NaN bounds every comparison is simply false.
 void interval_list_add(interval_list &list, double lo, double hi);
 
-// Same result as interval_list_add, in O(n log n) for a whole run: intervals are gathered
-// while each has lo <= hi and no NaN bound, and merged by one sort and one sweep when
-// interval_list_finish is called or an interval of another kind arrives; from then on every
-// interval goes through interval_list_add. Call interval_list_finish before reading entries.
+// Same result as interval_list_add, bit for bit. While each interval has lo <= hi and no NaN
+// bound they are only gathered, and merged by one sort and one sweep, in O(n log n) for all
+// of them, when interval_list_finish is called or an interval of another kind arrives; from
+// then on every interval goes through interval_list_add. Call interval_list_finish before
+// reading the entries.
 void interval_list_push(interval_list &list, double lo, double hi);
 void interval_list_finish(interval_list &list);
