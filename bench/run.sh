@@ -104,7 +104,7 @@ for shape in disjoint overlap; do
         r=$rounds
         ((n < 100000 || r < 3)) || r=3 # the literal list takes seconds here
         paired "$r" "$in" "$bin/spanfuse" "$bin/spanfuse_literal" f 1
-        printf '%-9s %8d  literal %s   spanfuse %s   spanfuse %.0fx faster\n' "$shape" "$n" \
+        printf '%-9s %8d  literal %s   spanfuse %s   literal/spanfuse %.2fx\n' "$shape" "$n" \
             "$(ms "$med_b")" "$(ms "$med_a")" "$ratio"
     done
 done
