@@ -14,14 +14,22 @@ namespace bk {
 bool parse_real(const char *s, double &value, const char **end = nullptr);
 bool parse_int(const char *s, int &value, const char **end = nullptr);
 
-// Reads numbers from a file descriptor in large blocks. Any read error counts as the end.
+// Reads numbers from a file descriptor in large blocks, with the same results as parse_real
+// and parse_int on the whole text, in bounded memory: of a token (a run of text without
+// white space) it keeps the first max_token bytes at most, and a number that cannot be told
+// within them, such as one written with more digits, does not read. Any read error counts
+// as the end.
 class NumberReader {
-public:
-    explicit NumberReader(int fd);
+  public:
+    // block is the size of each read; the buffer grows beyond it only for a longer token.
+    explicit NumberReader(int fd, std::size_t block = 1 << 16);
     bool real(double &value);
     bool integer(int &value);
 
-private:
+    static constexpr std::size_t max_token = 1 << 20;
+
+  private:
+    bool skip_space();
     bool fill_token();
     bool refill();
 

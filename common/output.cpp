@@ -3,6 +3,9 @@
 #include "diag.hpp"
 
 #include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <unistd.h>
 
@@ -12,15 +15,13 @@ namespace {
 char buffer[1 << 16];
 std::size_t used = 0;
 
-void drain()
-{
+void drain() {
     if (write_all(STDOUT_FILENO, buffer, used) != used) die_errno("write error", errno);
     used = 0;
 }
 } // namespace
 
-std::size_t write_all(int fd, const void *data, std::size_t size)
-{
+std::size_t write_all(int fd, const void *data, std::size_t size) {
     const char *p = static_cast<const char *>(data);
     std::size_t done = 0;
     while (done < size) {
@@ -38,8 +39,7 @@ std::size_t write_all(int fd, const void *data, std::size_t size)
     return done;
 }
 
-void out_write(std::string_view bytes)
-{
+void out_write(std::string_view bytes) {
     if (bytes.size() > sizeof buffer - used) {
         drain();
         if (bytes.size() >= sizeof buffer) {
@@ -52,8 +52,28 @@ void out_write(std::string_view bytes)
     used += bytes.size();
 }
 
-void out_flush()
-{
+char *format_whole(char *out, double v) {
+    const char *special = nullptr;
+    if (std::isnan(v))
+        special = std::signbit(v) ? "-nan" : "nan";
+    else if (std::isinf(v))
+        special = v < 0 ? "-inf" : "inf";
+    if (special) {
+        std::size_t n = std::strlen(special);
+        std::memcpy(out, special, n);
+        return out + n;
+    }
+    // Below 2^63 the rounded value fits in 64 bits, and rint rounds halves to even in the
+    // default rounding mode, as printf does; above 2^53 every double is whole already.
+    if (std::fabs(v) < 0x1p63) {
+        if (std::signbit(v)) *out++ = '-';
+        auto whole = static_cast<std::uint64_t>(std::fabs(std::rint(v)));
+        return std::to_chars(out, out + 20, whole).ptr;
+    }
+    return std::to_chars(out, out + whole_text_size, v, std::chars_format::fixed, 0).ptr;
+}
+
+void out_flush() {
     if (used > 0) drain();
 }
 

@@ -9,10 +9,18 @@
 namespace bk {
 
 void out_write(std::string_view bytes);
-inline void out_char(char c) { out_write(std::string_view(&c, 1)); }
+inline void out_char(char c) {
+    out_write(std::string_view(&c, 1));
+}
 
 // Writes whatever is buffered; call before a successful exit.
 void out_flush();
+
+// Writes v as printf's "%.0f" does: every digit exact, halves rounded to even, "-0" for a
+// negative value that rounds to zero, "inf", "-inf", "nan", "-nan". out needs room for
+// whole_text_size bytes. Returns the end of the text; adds no NUL.
+inline constexpr std::size_t whole_text_size = 320;
+char *format_whole(char *out, double v);
 
 // Writes all of [data, data + size) to fd, retrying short writes and EINTR.
 // Returns the number of bytes written; fewer than size means errno holds the reason.

@@ -1,15 +1,13 @@
 #include "interval_list.hpp"
 
-interval_list interval_list_create(std::size_t capacity)
-{
+interval_list interval_list_create(std::size_t capacity) {
     interval_list list;
-    list.start.resize(capacity);
-    list.end.resize(capacity);
+    list.start = std::make_unique_for_overwrite<double[]>(capacity);
+    list.end = std::make_unique_for_overwrite<double[]>(capacity);
     return list;
 }
 
-static void remove_entry(interval_list &list, std::size_t i)
-{
+static void remove_entry(interval_list &list, std::size_t i) {
     for (std::size_t j = i; j + 1 < list.count; ++j) {
         list.start[j] = list.start[j + 1];
         list.end[j] = list.end[j + 1];
@@ -17,8 +15,7 @@ static void remove_entry(interval_list &list, std::size_t i)
     --list.count;
 }
 
-void interval_list_add(interval_list &list, double lo, double hi)
-{
+void interval_list_add(interval_list &list, double lo, double hi) {
     // Bridging: fold every entry that the new interval reaches across into the one before it.
     std::size_t u = 0;
     while (u + 1 < list.count) {

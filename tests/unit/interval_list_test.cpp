@@ -12,8 +12,7 @@ namespace {
 
 using Entries = std::vector<std::pair<double, double>>;
 
-Entries build(const Entries &adds)
-{
+Entries build(const Entries &adds) {
     interval_list list = interval_list_create(adds.size());
     for (auto [lo, hi] : adds) interval_list_add(list, lo, hi);
     Entries out;
@@ -22,8 +21,7 @@ Entries build(const Entries &adds)
 }
 
 // Bit-for-bit equality, so that -0 differs from +0 and NaNs compare by their bits.
-bool same(const Entries &a, const Entries &b)
-{
+bool same(const Entries &a, const Entries &b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (std::bit_cast<std::uint64_t>(a[i].first) != std::bit_cast<std::uint64_t>(b[i].first) ||
@@ -32,46 +30,40 @@ bool same(const Entries &a, const Entries &b)
     return true;
 }
 
-TEST(IntervalList, WorkedExamples)
-{
+TEST(IntervalList, WorkedExamples) {
     EXPECT_EQ(build({{10, 20}, {30, 40}, {50, 60}}), (Entries{{10, 20}, {30, 40}, {50, 60}}));
     EXPECT_EQ(build({{10, 20}, {30, 40}, {50, 60}, {15, 55}}), (Entries{{10, 60}}));
     EXPECT_EQ(build({{10, 20}, {5, 25}}), (Entries{{5, 25}}));
     EXPECT_EQ(build({{10, 20}, {0, 5}}), (Entries{{0, 5}, {10, 20}}));
 }
 
-TEST(IntervalList, TouchingIntervalsJoin)
-{
+TEST(IntervalList, TouchingIntervalsJoin) {
     EXPECT_EQ(build({{10, 20}, {20, 30}}), (Entries{{10, 30}}));
     EXPECT_EQ(build({{10, 20}, {5, 10}}), (Entries{{5, 20}}));
     EXPECT_EQ(build({{10, 20}, {20, 20}}), (Entries{{10, 20}}));
     EXPECT_EQ(build({{10, 20}, {30, 40}, {20, 30}}), (Entries{{10, 40}}));
 }
 
-TEST(IntervalList, ContainedOrEqualLeavesTheListAlone)
-{
+TEST(IntervalList, ContainedOrEqualLeavesTheListAlone) {
     EXPECT_EQ(build({{10, 20}, {10, 20}}), (Entries{{10, 20}}));
     EXPECT_EQ(build({{10, 20}, {12, 18}}), (Entries{{10, 20}}));
     EXPECT_EQ(build({{0, 5}, {10, 20}, {12, 18}}), (Entries{{0, 5}, {10, 20}}));
 }
 
-TEST(IntervalList, BridgingFoldsSeveralEntries)
-{
+TEST(IntervalList, BridgingFoldsSeveralEntries) {
     EXPECT_EQ(build({{10, 20}, {30, 40}, {50, 60}, {70, 80}, {5, 75}}), (Entries{{5, 80}}));
     EXPECT_EQ(build({{10, 20}, {30, 40}, {50, 60}, {0, 100}}), (Entries{{0, 100}}));
     EXPECT_EQ(build({{0, 1}, {10, 20}, {30, 40}, {90, 99}, {15, 35}}),
               (Entries{{0, 1}, {10, 40}, {90, 99}}));
 }
 
-TEST(IntervalList, InsertsInSortedPlace)
-{
+TEST(IntervalList, InsertsInSortedPlace) {
     EXPECT_EQ(build({{30, 40}, {10, 20}, {22, 28}, {50, 60}}),
               (Entries{{10, 20}, {22, 28}, {30, 40}, {50, 60}}));
     EXPECT_EQ(build({{5, 5}, {5, 5}}), (Entries{{5, 5}}));
 }
 
-TEST(IntervalList, InsideOutIntervalsFollowTheSameRules)
-{
+TEST(IntervalList, InsideOutIntervalsFollowTheSameRules) {
     // [15, 5] overlaps nothing by the tests, so it is inserted where start > hi first holds.
     EXPECT_EQ(build({{15, 5}}), (Entries{{15, 5}}));
     EXPECT_EQ(build({{15, 5}, {35, 25}}), (Entries{{15, 5}, {35, 25}}));
@@ -81,8 +73,7 @@ TEST(IntervalList, InsideOutIntervalsFollowTheSameRules)
     EXPECT_EQ(build({{10, 20}, {40, 30}, {21, 39}}), (Entries{{10, 20}, {40, 39}}));
 }
 
-TEST(IntervalList, NaNBoundsFailEveryComparison)
-{
+TEST(IntervalList, NaNBoundsFailEveryComparison) {
     const double nan = std::nan("");
     Entries got = build({{10, 20}, {nan, nan}});
     ASSERT_EQ(got.size(), 2u); // inserted after [10, 20], since 10 > nan is false
@@ -102,8 +93,7 @@ TEST(IntervalList, NaNBoundsFailEveryComparison)
     EXPECT_EQ(got[1].first, 5);
 }
 
-TEST(IntervalList, SignedZerosKeepTheFirstBound)
-{
+TEST(IntervalList, SignedZerosKeepTheFirstBound) {
     EXPECT_TRUE(same(build({{-0.0, 1}, {0.0, 1}}), (Entries{{-0.0, 1}})));
     EXPECT_TRUE(same(build({{0.0, 1}, {-0.0, 1}}), (Entries{{0.0, 1}})));
     EXPECT_TRUE(same(build({{-1, 0.0}, {-1, -0.0}}), (Entries{{-1, 0.0}})));

@@ -10,8 +10,7 @@
 namespace {
 
 struct Input {
-    explicit Input(const std::string &text) : file(std::tmpfile())
-    {
+    explicit Input(const std::string &text) : file(std::tmpfile()) {
         std::fwrite(text.data(), 1, text.size(), file);
         std::fflush(file);
         std::rewind(file);
@@ -21,8 +20,7 @@ struct Input {
     FILE *file;
 };
 
-TEST(ParseReal, TakesTheLongestLeadingNumber)
-{
+TEST(ParseReal, TakesTheLongestLeadingNumber) {
     double v = 0;
     const char *end = nullptr;
     const char *s = "  3x";
@@ -48,8 +46,7 @@ TEST(ParseReal, TakesTheLongestLeadingNumber)
     EXPECT_STREQ(end, "e+");
 }
 
-TEST(ParseInt, RefusesWhatDoesNotFitIn32Bits)
-{
+TEST(ParseInt, RefusesWhatDoesNotFitIn32Bits) {
     int v = 7;
     EXPECT_TRUE(bk::parse_int("2147483647", v));
     EXPECT_EQ(v, 2147483647);
@@ -72,8 +69,7 @@ TEST(ParseInt, RefusesWhatDoesNotFitIn32Bits)
     EXPECT_FALSE(bk::parse_int("x1", v));
 }
 
-TEST(NumberReader, NextNumberStartsRightAfterTheLast)
-{
+TEST(NumberReader, NextNumberStartsRightAfterTheLast) {
     Input in("3x 4\n");
     bk::NumberReader r(in.fd());
     int i = 0;
@@ -94,8 +90,7 @@ TEST(NumberReader, NextNumberStartsRightAfterTheLast)
     EXPECT_FALSE(r2.real(d));
 }
 
-TEST(NumberReader, TokensAcrossBlockBoundariesAndLongerThanABlock)
-{
+TEST(NumberReader, TokensAcrossBlockBoundariesAndLongerThanABlock) {
     // Numbers placed so that each straddles a 64 KiB block edge, and one of 200000 digits.
     std::string text;
     std::vector<double> want;
@@ -120,8 +115,42 @@ TEST(NumberReader, TokensAcrossBlockBoundariesAndLongerThanABlock)
     EXPECT_FALSE(r.real(d));
 }
 
-TEST(NumberReader, ReadErrorCountsAsEnd)
-{
+// The reader keeps at most max_token bytes of one token, so endless text without white space
+// cannot exhaust memory; a number it cannot tell within them does not read.
+TEST(NumberReader, TokensPastTheLimit) {
+    const std::size_t big = bk::NumberReader::max_token * 2;
+    struct Case {
+        std::string text;
+        bool reads;
+        double value;
+    };
+    const Case cases[] = {
+        {std::string(big, 'x'), false, 0},
+        {std::string(big, '\0'), false, 0},
+        {"1.5" + std::string(big, 'x'), true, 1.5},
+        {"-inf" + std::string(big, 'x'), true, -INFINITY},
+        {"0x1p4" + std::string(big, 'g'), true, 16},
+        {std::string(bk::NumberReader::max_token - 8, '0') + "42.5 ", true, 42.5},
+        {std::string(big, '0') + "1 ", false, 0}, // strtod would take it
+        {"1." + std::string(big, '0') + " ", false, 0},
+        {"nan(" + std::string(big, 'a') + ") ", false, 0},
+    };
+    for (const Case &c : cases) {
+        Input in(c.text + " 7");
+        bk::NumberReader r(in.fd());
+        double d = 0;
+        ASSERT_EQ(r.real(d), c.reads) << c.text.substr(0, 20);
+        if (c.reads) {
+            EXPECT_EQ(d, c.value) << c.text.substr(0, 20);
+        }
+    }
+    Input in(std::string(big, '0') + "7 ");
+    bk::NumberReader r(in.fd());
+    int i;
+    EXPECT_FALSE(r.integer(i));
+}
+
+TEST(NumberReader, ReadErrorCountsAsEnd) {
     bk::NumberReader r(-1);
     int i;
     EXPECT_FALSE(r.integer(i));

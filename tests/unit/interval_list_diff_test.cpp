@@ -1,0 +1,187 @@
+// The sort-and-sweep path against the literal passes, entry by entry and bit for bit.
+#include "interval_list.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Adds = std::vector<interval_bounds>;
+
+const double inf = std::numeric_limits<double>::infinity();
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+std::string show(const Adds &adds) {
+    std::ostringstream s;
+    for (auto [lo, hi] : adds) s << " [" << lo << ", " << hi << "]";
+    return s.str();
+}
+
+std::string show(const interval_list &list) {
+    std::ostringstream s;
+    for (std::size_t i = 0; i < list.count; ++i)
+        s << " [" << list.start[i] << (std::signbit(list.start[i]) ? "(-)" : "") << ", "
+          << list.end[i] << (std::signbit(list.end[i]) ? "(-)" : "") << "]";
+    return s.str();
+}
+
+bool same_bits(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+// Builds the list both ways and fails the test with the sequence if they differ at all.
+void compare(const Adds &adds) {
+    interval_list literal = interval_list_create(adds.size());
+    interval_list fast = interval_list_create(adds.size());
+    for (auto [lo, hi] : adds) {
+        interval_list_add(literal, lo, hi);
+        interval_list_push(fast, lo, hi);
+    }
+    interval_list_finish(fast);
+    bool same = literal.count == fast.count;
+    for (std::size_t i = 0; same && i < literal.count; ++i)
+        same = same_bits(literal.start[i], fast.start[i]) && same_bits(literal.end[i], fast.end[i]);
+    ASSERT_TRUE(same) << "adds:" << show(adds) << "\nliteral:" << show(literal)
+                      << "\nfast:   " << show(fast);
+
+    bool plain = true;
+    for (auto [lo, hi] : adds) plain = plain && lo <= hi;
+    if (!plain) return;
+    for (std::size_t i = 0; i < fast.count; ++i) {
+        ASSERT_LE(fast.start[i], fast.end[i]) << show(adds);
+        if (i + 1 < fast.count) {
+            ASSERT_LT(fast.end[i], fast.start[i + 1]) << show(adds);
+        }
+    }
+}
+
+TEST(IntervalListSweep, ChosenCases) {
+    compare({});
+    compare({{10, 20}, {30, 40}, {50, 60}, {15, 55}});
+    compare({{10, 20}, {20, 30}, {5, 10}, {30, 30}});
+    // Zero bounds of both signs: the first one added must survive the sort.
+    compare({{0.0, 1}, {-0.0, 2}, {-0.0, 0.5}});
+    compare({{-0.0, 1}, {0.0, 2}, {0.0, 0.5}});
+    compare({{1, 2}, {-0.0, 0.5}, {0.0, 1}});
+    compare({{-1, 0.0}, {-2, -0.0}, {-3, 0.0}});
+    compare({{-1, -0.0}, {-0.5, 0.0}, {0.0, 0.0}, {-0.0, -0.0}});
+    compare({{-inf, -inf}, {inf, inf}, {-inf, inf}, {0, 0}});
+    // The first interval of another kind hands the list so far to the literal passes.
+    compare({{10, 20}, {30, 40}, {35, 15}, {0, 100}});
+    compare({{10, 20}, {nan, 5}, {1, 2}});
+    compare({{10, 20}, {5, nan}, {15, 25}});
+    compare({{nan, nan}, {1, 2}, {0, 3}});
+    compare({{0.0, 5}, {-0.0, 1}, {3, 1}, {-0.0, 6}});
+}
+
+// Sequences over small pools of values, so that equal, touching and nested bounds, both
+// zeros, both infinities, NaN and inside-out intervals come up in every order and position.
+TEST(IntervalListSweep, RandomSequencesOverSmallPools) {
+    const double values[] = {-inf, -3, -2, -1, -0.5, -0.0, 0.0, 0.5, 1, 2, 3, inf, nan, -nan};
+    const std::size_t plain_values = 12; // the ones before the NaNs
+    std::mt19937_64 rng(20240611);
+    for (int round = 0; round < 40000; ++round) {
+        // Pool: a few values, usually without NaN so that most lists stay on the fast path.
+        std::vector<double> pool;
+        std::size_t pool_size = 2 + rng() % 6;
+        std::size_t span = round % 4 == 0 ? std::size(values) : plain_values;
+        for (std::size_t i = 0; i < pool_size; ++i) pool.push_back(values[rng() % span]);
+        // How often an interval is turned inside out: never, rarely, or often.
+        unsigned inside_out = std::array<unsigned, 3>{0, 30, 3}[round % 3];
+        Adds adds;
+        std::size_t n = rng() % 24;
+        for (std::size_t i = 0; i < n; ++i) {
+            double a = pool[rng() % pool.size()];
+            double b = pool[rng() % pool.size()];
+            bool swap = inside_out == 0 || rng() % inside_out != 0 ? a > b : a < b;
+            adds.push_back(swap ? interval_bounds{b, a} : interval_bounds{a, b});
+        }
+        compare(adds);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// Longer sequences on a grid, where several entries are bridged at once.
+TEST(IntervalListSweep, RandomLongSequencesOnAGrid) {
+    std::mt19937_64 rng(7);
+    for (int round = 0; round < 3000; ++round) {
+        Adds adds;
+        std::size_t n = 1 + rng() % 300;
+        int grid = 10 + static_cast<int>(rng() % 1000);
+        bool late_odd_one = round % 2 == 1;
+        std::size_t odd_at = rng() % n;
+        for (std::size_t i = 0; i < n; ++i) {
+            double c = static_cast<double>(static_cast<int>(rng() % grid) - grid / 4);
+            double w = static_cast<double>(rng() % 6) / 2;
+            double lo = c - w, hi = c + w;
+            if (late_odd_one && i == odd_at) std::swap(lo, hi);
+            if (lo == 0 && rng() % 2) lo = -0.0;
+            if (hi == 0 && rng() % 2) hi = -0.0;
+            adds.push_back({lo, hi});
+        }
+        compare(adds);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// Large lists of several shapes, so that the bucketed sort meets crowded and empty buckets,
+// bounds at both ends of the range and ranges too wide or too narrow to divide.
+TEST(IntervalListSweep, RandomLargeSequencesOfSeveralShapes) {
+    std::mt19937_64 rng(31337);
+    for (int round = 0; round < 48; ++round) {
+        std::size_t n = 64 + rng() % 3000;
+        std::uniform_real_distribution<double> unit(0, 1);
+        Adds adds;
+        for (std::size_t i = 0; i < n; ++i) {
+            double c = 0, w = unit(rng) * 5;
+            switch (round % 8) {
+            case 0:
+                c = unit(rng) * 1e4;
+                break; // spread out
+            case 1:
+                c = unit(rng) * 100;
+                break; // overlapping
+            case 2:
+                c = static_cast<double>(rng() % 4) * 10;
+                break; // four crowded values
+            case 3:
+                c = i % 50 == 0 ? 1e9 : unit(rng) * 1e3;
+                break; // far outliers
+            case 4:
+                c = rng() % 2 ? -1e308 : 1e308, w = 1e307;
+                break; // range overflows
+            case 5:
+                c = 5e-324 * static_cast<double>(rng() % 3), w = 0;
+                break; // denormals
+            case 6:
+                c = i % 97 == 0 ? (rng() % 2 ? inf : -inf) : unit(rng) * 1e3;
+                break;
+            default:
+                c = (unit(rng) - 0.5) * 20, w = static_cast<double>(rng() % 3);
+                break;
+            }
+            double lo = c - w, hi = c + w;
+            if (lo == 0 && rng() % 2) lo = -0.0;
+            if (hi == 0 && rng() % 2) hi = -0.0;
+            adds.push_back({lo, hi});
+        }
+        if (round % 3 == 2) { // then one inside-out interval, and more after it
+            std::size_t at = rng() % n;
+            std::swap(adds[at].lo, adds[at].hi);
+            if (adds[at].lo == adds[at].hi) adds[at].lo += 1;
+        }
+        compare(adds);
+        if (HasFatalFailure()) return;
+    }
+}
+
+} // namespace
