@@ -11,23 +11,24 @@ const char *name = "";
 int status = 1;
 } // namespace
 
-void diag_init(const char *progname, int failure_status)
-{
+void diag_init(const char *progname, int failure_status) {
     name = progname;
     status = failure_status;
 }
 
-const char *progname() { return name; }
-int failure_status() { return status; }
+const char *progname() {
+    return name;
+}
+int failure_status() {
+    return status;
+}
 
-void die(const char *text)
-{
+void die(const char *text) {
     std::fputs(text, stderr);
     std::exit(status);
 }
 
-void die_errno(const char *context, int err)
-{
+void die_errno(const char *context, int err) {
     std::fprintf(stderr, "%s: %s: %s\n", name, context, std::strerror(err));
     std::exit(status);
 }
