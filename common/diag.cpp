@@ -23,6 +23,16 @@ int failure_status() {
     return status;
 }
 
+#ifdef BATCHKIT_FUZZ_NO_EXIT
+void die(const char *text) {
+    throw exit_request{status, text};
+}
+
+void die_errno(const char *context, int err) {
+    throw exit_request{status,
+                       std::string(name) + ": " + context + ": " + std::strerror(err) + "\n"};
+}
+#else
 void die(const char *text) {
     std::fputs(text, stderr);
     std::exit(status);
@@ -32,5 +42,6 @@ void die_errno(const char *context, int err) {
     std::fprintf(stderr, "%s: %s: %s\n", name, context, std::strerror(err));
     std::exit(status);
 }
+#endif
 
 } // namespace bk
