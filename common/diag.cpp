@@ -19,9 +19,6 @@ void diag_init(const char *progname, int failure_status) {
 const char *progname() {
     return name;
 }
-int failure_status() {
-    return status;
-}
 
 #ifdef BATCHKIT_FUZZ_NO_EXIT
 void die(const char *text) {

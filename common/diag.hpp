@@ -20,7 +20,6 @@ struct exit_request {
 void diag_init(const char *progname, int failure_status);
 
 const char *progname();
-int failure_status();
 
 // Writes text unchanged to standard error and exits with the failure status.
 [[noreturn]] void die(const char *text);
