@@ -4,26 +4,18 @@
 //
 // Input: the arguments after argv[0], separated by NUL bytes.
 #include "diag.hpp"
-#include "output.hpp"
+#include "run_main.hpp"
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <vector>
 
 int frontpick_main(int argc, char **argv);
 
 namespace {
-
-struct outcome {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
 
 // A candidate is on the front when no other one has a lower FP with an FN as low or lower,
 // none with the same FP has a lower FN (or the same FN and comes earlier), and its FN is
@@ -71,36 +63,6 @@ outcome reference(const std::vector<std::string> &args) {
     return r;
 }
 
-std::string contents(int fd) {
-    std::string s(static_cast<std::size_t>(lseek(fd, 0, SEEK_END)), '\0');
-    if (pread(fd, s.data(), s.size(), 0) != static_cast<ssize_t>(s.size())) std::abort();
-    return s;
-}
-
-// Runs the program with standard output on a file of this process's own.
-outcome run(std::vector<std::string> args) {
-    static const int out = memfd_create("stdout", 0), saved_out = dup(STDOUT_FILENO);
-    if (out < 0 || ftruncate(out, 0) != 0 || lseek(out, 0, SEEK_SET) != 0 ||
-        dup2(out, STDOUT_FILENO) < 0)
-        std::abort();
-
-    std::string name = "frontpick";
-    std::vector<char *> argv = {name.data()};
-    for (std::string &a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    outcome r;
-    try {
-        r.status = frontpick_main(static_cast<int>(argv.size() - 1), argv.data());
-    } catch (const bk::exit_request &e) {
-        r.status = e.status;
-        r.err = e.message;
-        bk::out_flush();
-    }
-    if (dup2(saved_out, STDOUT_FILENO) < 0) std::abort();
-    r.out = contents(out);
-    return r;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -116,8 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     outcome want = reference(args);
-    outcome got = run(args);
-    if (got.status != want.status || got.out != want.out || got.err != want.err) {
+    std::vector<std::string> argv = {"frontpick"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    outcome got = run_main(frontpick_main, argv);
+    if (got != want) {
         std::fprintf(stderr, "want %d\n%s%s\ngot %d\n%s%s\n", want.status, want.out.c_str(),
                      want.err.c_str(), got.status, got.out.c_str(), got.err.c_str());
         std::abort();

@@ -5,7 +5,7 @@
 // Input: byte 0 picks the mode and the factor texts; the rest is standard input.
 #include "diag.hpp"
 #include "interval_list.hpp"
-#include "output.hpp"
+#include "run_main.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,19 +15,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <vector>
 
 int spanfuse_main(int argc, char **argv);
 
 namespace {
-
-struct outcome {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
 
 // strtod and strtol stepping through the text, as the program's reads are described.
 struct text_reader {
@@ -103,43 +95,6 @@ outcome reference(const char *mode, const char *factor_text, const std::string &
     return r;
 }
 
-int memfd(const char *name) {
-    int fd = memfd_create(name, 0);
-    if (fd < 0) std::abort();
-    return fd;
-}
-
-std::string contents(int fd) {
-    std::string s(static_cast<std::size_t>(lseek(fd, 0, SEEK_END)), '\0');
-    if (pread(fd, s.data(), s.size(), 0) != static_cast<ssize_t>(s.size())) std::abort();
-    return s;
-}
-
-// Runs the program with standard input and output on files of this process's own.
-outcome run(const char *mode, const char *factor, const std::string &input) {
-    static const int in = memfd("stdin"), out = memfd("stdout"), saved_out = dup(STDOUT_FILENO);
-    if (ftruncate(in, 0) != 0 ||
-        pwrite(in, input.data(), input.size(), 0) != static_cast<ssize_t>(input.size()) ||
-        lseek(in, 0, SEEK_SET) != 0 || ftruncate(out, 0) != 0 || lseek(out, 0, SEEK_SET) != 0 ||
-        dup2(in, STDIN_FILENO) < 0 || dup2(out, STDOUT_FILENO) < 0)
-        std::abort();
-
-    std::string arg0 = "spanfuse", arg1 = mode, arg2 = factor;
-    char *argv[] = {arg0.data(), arg1.data(), arg2.data(), nullptr};
-    outcome r;
-    try {
-        r.status = spanfuse_main(3, argv);
-    } catch (const bk::exit_request &e) {
-        r.status = e.status;
-        r.err = e.message;
-        // Whatever a failed run left buffered must not show in the next one.
-        bk::out_flush();
-    }
-    if (dup2(saved_out, STDOUT_FILENO) < 0) std::abort();
-    r.out = contents(out);
-    return r;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -153,8 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::string input(reinterpret_cast<const char *>(data + 1), size - 1);
 
     outcome want = reference(mode, factor, input);
-    outcome got = run(mode, factor, input);
-    if (got.status != want.status || got.out != want.out || got.err != want.err) {
+    outcome got = run_main(spanfuse_main, {"spanfuse", mode, factor}, input);
+    if (got != want) {
         std::fprintf(stderr, "mode %s factor %s\nwant %d '%s' '%s'\ngot  %d '%s' '%s'\n", mode,
                      factor, want.status, want.out.c_str(), want.err.c_str(), got.status,
                      got.out.c_str(), got.err.c_str());
