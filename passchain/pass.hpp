@@ -4,8 +4,9 @@
 #include <string>
 #include <string_view>
 
-// The output name with "_morphTEMP" inserted before its last four characters (at the front
-// of a shorter name), so that out.img gives out_morphTEMP.img and abcd gives _morphTEMPabcd.
+// The output name with "_morphTEMP" inserted before the last four characters of its file
+// name, the part after the last '/' (at its front when that part is shorter), so that out.img
+// gives out_morphTEMP.img, abcd gives _morphTEMPabcd and build/out gives build/_morphTEMPout.
 std::string temp_name(std::string_view output);
 
 // Runs "morph source output operation 2", found through PATH, without a shell, and waits for

@@ -92,6 +92,10 @@ fresh
 mkdir sub
 t 0 'in.dat sub/o.dat +9 2' '' '' '<in.dat><sub/o.dat><+9><2> : in.dat sub\n<sub/o_morphTEMP.dat><sub/o.dat><+9><2> : in.dat sub\n'
 PROG=ls t 0 '-A sub' '' 'o.dat\n' ''
+fresh
+mkdir 'sub dir'
+t 0 "in.dat 'sub dir/ab' +9 2" '' '' '<in.dat><sub dir/ab><+9><2> : in.dat sub dir\n<sub dir/_morphTEMPab><sub dir/ab><+9><2> : in.dat sub dir\n'
+PROG=cat t 0 "'sub dir/ab'" '' 'abc\nxx' ''
 
 # the output must exist before every pass after the first, and only then
 fresh
