@@ -68,6 +68,12 @@ int run_pass(const char *source, const char *output, const char *operation) {
         return err == ENOENT || err == ENOTDIR ? 127 : 126;
     }
     if (WIFEXITED(wstatus)) return WEXITSTATUS(wstatus);
-    if (WIFSIGNALED(wstatus)) return 128 + WTERMSIG(wstatus);
+    if (WIFSIGNALED(wstatus)) {
+        // Otherwise a status such as 139 would be the only trace of a crash.
+        int sig = WTERMSIG(wstatus);
+        std::fprintf(stderr, "%s: morph ended by signal %d (%s)\n", bk::progname(), sig,
+                     strsignal(sig));
+        return 128 + sig;
+    }
     return -1;
 }

@@ -126,10 +126,13 @@ fresh
 t 3 'in.dat out.dat +5 4' '' '' ''
 PROG=cat t 0 'out.dat' '' 'abc\nxxxx' ''
 PROG=env t 3 '--ignore-signal=CHLD passchain in.dat out.dat +5 2' '' '' ''
+K='passchain: morph ended by signal 9 (Killed)\n'
 stub "$COPY; kill -9 \$\$"
-t 137 'in.dat out.dat +5 1' '' '' ''
-stub "$COPY; case \$1 in *TEMP*) kill -9 \$\$;; esac; exit 3"
-t 139 'in.dat out.dat +5 2' '' '' ''
+t 137 'in.dat out.dat +5 1' '' '' "$K"
+fresh
+stub "case \$1 in *TEMP*) kill -9 \$\$;; esac; $COPY; exit 3"
+t 139 'in.dat out.dat +5 2' '' '' "$K"
+PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 stub "$COPY; exit 255"
 t 255 'in.dat out.dat +5 3' '' '' ''
 PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
