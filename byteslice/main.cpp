@@ -47,6 +47,7 @@ int main(int argc, char **argv) {
         lseek(in, distance, from_end ? SEEK_END : SEEK_CUR) == -1)
         bk::die("seek error\n");
 
-    if (!copy_range(in, STDOUT_FILENO, bytes_wanted(chunk_size), copied_total)) finish(1);
+    std::uint64_t wanted = limit_to_own_output(in, STDOUT_FILENO, bytes_wanted(chunk_size));
+    if (!copy_range(in, STDOUT_FILENO, wanted, copied_total)) finish(1);
     finish(0);
 }

@@ -44,6 +44,16 @@ bool seek_distance(double offset, bool from_end, std::int64_t &distance) {
     return true;
 }
 
+std::uint64_t limit_to_own_output(int in, int out, std::uint64_t wanted) {
+    struct stat from, to;
+    if (fstat(in, &from) != 0 || fstat(out, &to) != 0 || !S_ISREG(from.st_mode) ||
+        from.st_dev != to.st_dev || from.st_ino != to.st_ino)
+        return wanted;
+    off_t at = lseek(in, 0, SEEK_CUR);
+    if (at < 0 || at >= from.st_size) return 0;
+    return std::min(wanted, static_cast<std::uint64_t>(from.st_size - at));
+}
+
 // Writes the bytes waiting in the pipe at fd through the buffer, for when out refuses them by
 // splice. False, with errno set, when a write fails.
 static bool drain(int fd, int out, std::size_t left, std::uint64_t &copied) {

@@ -10,7 +10,10 @@
 #include <unistd.h>
 
 std::string temp_name(std::string_view output) {
-    std::size_t cut = output.size() >= 4 ? output.size() - 4 : 0;
+    // Cutting inside the folder part would name a folder that may not exist.
+    std::size_t slash = output.rfind('/');
+    std::size_t base = slash == std::string_view::npos ? 0 : slash + 1;
+    std::size_t cut = output.size() - base >= 4 ? output.size() - 4 : base;
     std::string name(output.substr(0, cut));
     name += "_morphTEMP";
     name += output.substr(cut);
@@ -65,6 +68,12 @@ int run_pass(const char *source, const char *output, const char *operation) {
         return err == ENOENT || err == ENOTDIR ? 127 : 126;
     }
     if (WIFEXITED(wstatus)) return WEXITSTATUS(wstatus);
-    if (WIFSIGNALED(wstatus)) return 128 + WTERMSIG(wstatus);
+    if (WIFSIGNALED(wstatus)) {
+        // Otherwise a status such as 139 would be the only trace of a crash.
+        int sig = WTERMSIG(wstatus);
+        std::fprintf(stderr, "%s: morph ended by signal %d (%s)\n", bk::progname(), sig,
+                     strsignal(sig));
+        return 128 + sig;
+    }
     return -1;
 }

@@ -4,12 +4,13 @@
 #include <string>
 #include <string_view>
 
-// The output name with "_morphTEMP" inserted before its last four characters (at the front
-// of a shorter name), so that out.img gives out_morphTEMP.img and abcd gives _morphTEMPabcd.
+// The output name with "_morphTEMP" inserted before the last four characters of its file
+// name, the part after the last '/' (at its front when that part is shorter), so that out.img
+// gives out_morphTEMP.img, abcd gives _morphTEMPabcd and build/out gives build/_morphTEMPout.
 std::string temp_name(std::string_view output);
 
 // Runs "morph source output operation 2", found through PATH, without a shell, and waits for
 // it. Returns its exit code; 128 plus the signal number if a signal ended it; 127 if no morph
-// was found and 126 if it could not be executed (both after a message on standard error);
-// -1 if no process could be started at all.
+// was found and 126 if it could not be executed; -1 if no process could be started at all.
+// Every case but an exit code comes with a message on standard error.
 int run_pass(const char *source, const char *output, const char *operation);

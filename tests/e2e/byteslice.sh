@@ -122,6 +122,9 @@ OUT='|' t 0 '2 3'           'abcdefgh' 'cde' '3 bytes copied\n'
 OUT='|' t 1 '0 10 dir'      '' '' 'byteslice: Is a directory\n0 bytes copied\n'
 check '[ "$({ printf XY; bs 0 3 f8 2>/dev/null; printf Z; } >o; cat o)" = XYabcZ ]'
 check '[ "$(printf Q >o; bs 1 3 f8 2>/dev/null >>o; cat o)" = Qbcd ]'
+# Appended to its own source, the copy ends where the source ended, never reading itself back.
+check 'printf abcdefgh >g && timeout 5 byteslice 0 inf g 2>err >>g && [ "$(cat g)" = abcdefghabcdefgh ] && [ "$(cat err)" = "8 bytes copied" ]'
+check 'printf abcdefgh >g && timeout 5 byteslice 2 inf <g 2>err >>g && [ "$(cat g)" = abcdefghcdefgh ] && [ "$(cat err)" = "6 bytes copied" ]'
 # Sharing one pipe, the bytes come before the count, nothing held back.
 check '[ "$(bs 0 3 f8 2>&1 >&2)" = "abc3 bytes copied" ]'
 

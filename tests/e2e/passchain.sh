@@ -92,8 +92,13 @@ fresh
 mkdir sub
 t 0 'in.dat sub/o.dat +9 2' '' '' '<in.dat><sub/o.dat><+9><2> : in.dat sub\n<sub/o_morphTEMP.dat><sub/o.dat><+9><2> : in.dat sub\n'
 PROG=ls t 0 '-A sub' '' 'o.dat\n' ''
+fresh
+mkdir 'sub dir'
+t 0 "in.dat 'sub dir/ab' +9 2" '' '' '<in.dat><sub dir/ab><+9><2> : in.dat sub dir\n<sub dir/_morphTEMPab><sub dir/ab><+9><2> : in.dat sub dir\n'
+PROG=cat t 0 "'sub dir/ab'" '' 'abc\nxx' ''
 
-# the output must exist before every pass after the first, and only then
+# the output must exist before every pass after the first, and only then; a later pass that
+# leaves none gets the result it started from put back, and the run stops before the next
 fresh
 stub "$REC"
 t 0 'in.dat out.dat +5 1' '' '' '<in.dat><out.dat><+5><2> : in.dat\n'
@@ -102,7 +107,10 @@ stub "$REC; exit 4"
 t 1 'in.dat out.dat +5 2' '' '' '<in.dat><out.dat><+5><2> : in.dat\npasschain failed at iteration 1\n'
 stub "$REC; case \$1 in *TEMP*) exit 6;; *) $COPY;; esac"
 t 1 'in.dat out.dat +5 9' '' '' '<in.dat><out.dat><+5><2> : in.dat\n<out_morphTEMP.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\npasschain failed at iteration 2\n'
-PROG=ls t 0 '-A' '' 'in.dat\n' ''
+PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
+PROG=cat t 0 'out.dat' '' 'abc\nx' ''
+stub "case \$1 in *TEMP*) rm \"\$1\";; *) $COPY;; esac"
+t 1 'in.dat out.dat +5 2' '' '' 'passchain: cannot rename out_morphTEMP.dat to out.dat: No such file or directory\n'
 # An output left by an earlier run passes the check, since only the name is looked at.
 fresh
 printf 'old' >out.dat
@@ -118,10 +126,13 @@ fresh
 t 3 'in.dat out.dat +5 4' '' '' ''
 PROG=cat t 0 'out.dat' '' 'abc\nxxxx' ''
 PROG=env t 3 '--ignore-signal=CHLD passchain in.dat out.dat +5 2' '' '' ''
+K='passchain: morph ended by signal 9 (Killed)\n'
 stub "$COPY; kill -9 \$\$"
-t 137 'in.dat out.dat +5 1' '' '' ''
-stub "$COPY; case \$1 in *TEMP*) kill -9 \$\$;; esac; exit 3"
-t 139 'in.dat out.dat +5 2' '' '' ''
+t 137 'in.dat out.dat +5 1' '' '' "$K"
+fresh
+stub "case \$1 in *TEMP*) kill -9 \$\$;; esac; $COPY; exit 3"
+t 139 'in.dat out.dat +5 2' '' '' "$K"
+PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 stub "$COPY; exit 255"
 t 255 'in.dat out.dat +5 3' '' '' ''
 PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
@@ -175,11 +186,12 @@ fresh
 t 0 "'' out.dat +5 1" '' '' '<><out.dat><+5><2> : in.dat\ncat: \047\047: No such file or directory\n'
 
 # very long names and operations are passed whole; a name too long for the system fails
-# the existence check like a missing file
+# the existence check like a missing file, and a temporary name too long fails the rename
 fresh
 stub 'printf "%s %s %s\n" ${#1} ${#2} ${#3} >&2; cp "$1" "$2" 2>/dev/null'
 long=$(printf '%05000d' 0 | tr 0 a)
 t 1 "in.dat $long +5 2" '' '' '6 5000 2\npasschain failed at iteration 1\n'
+t 1 "in.dat ${long:0:250} +5 2" '' '' "6 250 2\npasschain: cannot rename ${long:0:250} to ${long:0:246}_morphTEMPaaaa: File name too long\n"
 t 0 "in.dat out.dat ${long}${long} 2" '' '' '6 7 10000\n17 7 10000\n'
 
 # the built stand-in: three passes are three applications, and its failures come through
@@ -196,6 +208,9 @@ PROG=cmp t 0 'out.dat p3.dat' '' '' ''
 t 0 'in.dat out.dat -5 1' '' '' ''
 PROG=cat t 0 'out.dat' '' '.............................oooo.........\n' ''
 t 1 'in.dat out.dat +4 1' '' '' "$M"
+cp in.dat same.dat
+t 1 'same.dat same.dat +4 2' '' '' "$M$M"
+PROG=cmp t 0 'same.dat in.dat' '' '' ''
 mkdir d.dir
 NI='morph: cannot open nosuch.dat: No such file or directory\n'
 t 1 'nosuch.dat out.dat +5 1' '' '' "$NI"

@@ -13,11 +13,14 @@ TEST(TempName, GoesBeforeTheLastFourCharacters) {
     EXPECT_EQ(temp_name("o; touch pwned.dat"), "o; touch pwned_morphTEMP.dat");
 }
 
-// The name is cut by bytes, not by what they spell: a directory part or a multi-byte
-// character near the end is split like any other bytes.
-TEST(TempName, CountsBytesOnly) {
+// Only the file name after the last '/' is cut, so the temporary file stays in the output's
+// folder; within it, a multi-byte character near the end is split like any other bytes.
+TEST(TempName, CutsTheFileNameOnly) {
     EXPECT_EQ(temp_name("dir/file.dat"), "dir/file_morphTEMP.dat");
-    EXPECT_EQ(temp_name("a/bcd"), "a_morphTEMP/bcd");
+    EXPECT_EQ(temp_name("a/bcd"), "a/_morphTEMPbcd");
+    EXPECT_EQ(temp_name("sub dir/ab"), "sub dir/_morphTEMPab");
+    EXPECT_EQ(temp_name("/a/b/c"), "/a/b/_morphTEMPc");
+    EXPECT_EQ(temp_name("out/"), "out/_morphTEMP");
     EXPECT_EQ(temp_name("x\xc3\xa9xyz"), "x\xc3_morphTEMP\xa9xyz");
     EXPECT_EQ(temp_name(std::string("ab\0de", 5)), std::string("a_morphTEMPb\0de", 15));
 }
