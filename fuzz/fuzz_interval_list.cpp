@@ -1,13 +1,18 @@
-// libFuzzer target: the sort-and-sweep path of the interval list must give the literal passes'
-// list bit for bit, and a sorted, disjoint, non-touching one when every interval had lo <= hi.
+// libFuzzer target: the fast merge must give the literal passes' list bit for bit, and a sorted,
+// disjoint, non-touching one when every interval had lo <= hi. It runs twice: as spanfuse runs
+// it, and with a tree of tiny nodes, deep on short inputs, whose structure is checked after
+// every add.
 //
-// Input: a first byte below 0x80 makes each following byte one interval, its low and high
-// nibbles picking lo and hi from a table of awkward values; otherwise each following 16 bytes
-// are the raw bits of lo and hi.
+// Input: after a first byte below 0x40 each byte is one interval, its low and high nibbles
+// picking lo and hi from a table of awkward values; below 0x80 each two bytes x, y are one on
+// a grid, lo = x - 128 and hi = lo + (y - 128) / 4 (x = 0 makes lo NaN, y = 0 makes hi NaN),
+// so that lists grow long; otherwise each 16 bytes are the raw bits of lo and hi.
 #include "interval_list.hpp"
+#include "interval_tree.hpp"
 
 #include <bit>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -24,9 +29,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                      1,    1.5,    2,  3,  65535, 1e300, inf, nan};
     if (size == 0) return 0;
     std::vector<interval_bounds> adds;
-    if (data[0] < 0x80) {
+    if (data[0] < 0x40) {
         for (std::size_t i = 1; i < size; ++i)
             adds.push_back({table[data[i] & 15], table[data[i] >> 4]});
+    } else if (data[0] < 0x80) {
+        for (std::size_t i = 1; i + 2 <= size; i += 2) {
+            double lo = data[i] == 0 ? nan : data[i] - 128.0;
+            double hi = data[i + 1] == 0 ? nan : lo + (data[i + 1] - 128.0) / 4;
+            adds.push_back({lo, hi});
+        }
     } else {
         for (std::size_t i = 1; i + 16 <= size; i += 16) {
             interval_bounds b;
@@ -37,23 +48,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     interval_list literal = interval_list_create(adds.size());
-    interval_list fast = interval_list_create(adds.size());
     bool plain = true;
     for (auto [lo, hi] : adds) {
         interval_list_add(literal, lo, hi);
-        interval_list_push(fast, lo, hi);
         plain = plain && lo <= hi;
     }
-    interval_list_finish(fast);
 
-    if (literal.count != fast.count) std::abort();
-    for (std::size_t i = 0; i < fast.count; ++i)
-        if (!same_bits(literal.start[i], fast.start[i]) || !same_bits(literal.end[i], fast.end[i]))
-            std::abort();
+    for (int way = 0; way < 2; ++way) {
+        std::vector<interval_bounds> fast = adds;
+        std::size_t count;
+        if (way == 0) {
+            count = interval_list_merge(fast.data(), fast.size());
+        } else {
+            count = interval_list_merge_with<interval_tree<4, 4>>(
+                fast.data(), fast.size(), [](const auto &tree) {
+                    std::string fault = tree.check();
+                    if (fault.empty()) return;
+                    std::fprintf(stderr, "tree: %s\n", fault.c_str());
+                    std::abort();
+                });
+        }
+        if (literal.count != count) std::abort();
+        for (std::size_t i = 0; i < count; ++i)
+            if (!same_bits(literal.start[i], fast[i].lo) || !same_bits(literal.end[i], fast[i].hi))
+                std::abort();
+    }
     if (plain)
-        for (std::size_t i = 0; i < fast.count; ++i)
-            if (!(fast.start[i] <= fast.end[i]) ||
-                (i + 1 < fast.count && !(fast.end[i] < fast.start[i + 1])))
+        for (std::size_t i = 0; i < literal.count; ++i)
+            if (!(literal.start[i] <= literal.end[i]) ||
+                (i + 1 < literal.count && !(literal.end[i] < literal.start[i + 1])))
                 std::abort();
     return 0;
 }

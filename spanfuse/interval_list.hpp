@@ -9,21 +9,14 @@ struct interval_bounds {
     double hi;
 };
 
+// The list as three literal passes over two arrays build it: the rules that define every
+// result, and the reference that the fast merge below is held to.
 struct interval_list {
     std::size_t count = 0;
     // Both have room for the capacity. They are left unset, so that pages a list never
     // reaches are never touched.
     std::unique_ptr<double[]> start;
     std::unique_ptr<double[]> end;
-
-    // interval_list_push keeps intervals with lo <= hi and no NaN bound in start and end,
-    // unmerged, while count stays 0; the sweep then merges them in place.
-    std::size_t gathered = 0;
-    bool merged = false; // start and end hold the list; from now on every add is literal
-    bool zero_lo_seen = false;
-    bool zero_hi_seen = false;
-    double first_zero_lo = 0; // the first lo, and the first hi, that compared equal to 0
-    double first_zero_hi = 0;
 };
 
 // capacity is the largest number of intervals that will ever be added.
@@ -33,10 +26,12 @@ interval_list interval_list_create(std::size_t capacity);
 // and with NaN bounds every comparison is simply false.
 void interval_list_add(interval_list &list, double lo, double hi);
 
-// Same result as interval_list_add, bit for bit. While each interval has lo <= hi and no NaN
-// bound they are only gathered, and merged by one sort and one sweep, in O(n log n) for all
-// of them, when interval_list_finish is called or an interval of another kind arrives; from
-// then on every interval goes through interval_list_add. Call interval_list_finish before
-// reading the entries.
-void interval_list_push(interval_list &list, double lo, double hi);
-void interval_list_finish(interval_list &list);
+// Adds iv[0], ..., iv[n - 1] in that order to an empty list, leaves the list's entries in
+// iv[0], ..., iv[count - 1] and returns count: the same entries as interval_list_add gives,
+// bit for bit. Well-formed intervals (lo <= hi, no NaN) are merged by one sort and one sweep
+// in place, in O(n log n); from the first interval of another kind on, the list is held in a
+// tree in which each add finds its changes without visiting every entry.
+std::size_t interval_list_merge(interval_bounds *iv, std::size_t n);
+
+// The sort and sweep alone, for intervals that are all well formed.
+std::size_t interval_list_sweep(interval_bounds *iv, std::size_t n);

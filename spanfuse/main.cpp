@@ -1,26 +1,29 @@
 // spanfuse: merge scaled intervals read from standard input and print their union.
+#include "big_array.hpp"
 #include "diag.hpp"
 #include "interval_list.hpp"
 #include "numread.hpp"
 #include "output.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
-static void interval_list_print(interval_list &list) {
-    // Each entry as " %.0f %.0f" would print it.
+// Each entry as " %.0f %.0f" would print it, but for those that end at or below zero; a
+// start below zero prints as 0.
+static void interval_list_print(const interval_bounds *entries, std::size_t count) {
     char line[2 * bk::whole_text_size + 2];
-    for (std::size_t i = 0; i < list.count; ++i) {
-        if (list.end[i] <= 0) continue;
-        if (list.start[i] < 0) list.start[i] = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        auto [start, end] = entries[i];
+        if (end <= 0) continue;
+        if (start < 0) start = 0;
         char *p = line;
         *p++ = ' ';
-        p = bk::format_whole(p, list.start[i]);
+        p = bk::format_whole(p, start);
         *p++ = ' ';
-        p = bk::format_whole(p, list.end[i]);
+        p = bk::format_whole(p, end);
         bk::out_write({line, static_cast<std::size_t>(p - line)});
     }
     bk::out_char('\n');
@@ -35,60 +38,53 @@ int main(int argc, char **argv) {
     double factor;
     if (!bk::parse_real(argv[2], factor)) bk::die(usage);
 
-    // The arrays grow with the records actually read: the count is never trusted for a size.
-    // When standard input is a file, room is made at once for as many records as its size
-    // could plausibly hold (one in four bytes), up to a million, sparing the copies of growth;
-    // a sparse file claims any size, hence the limit.
+    // One array holds the records as they are read, then the intervals, then the list. It grows
+    // with the records actually read, never sized by the count alone; when standard input is
+    // a file, room is made at once for as many records as its size could hold (one in six
+    // bytes), which costs address space only.
     bk::NumberReader in(STDIN_FILENO);
     static const char read_failure[] = "read failure\n";
     int n;
     if (!in.integer(n)) bk::die(read_failure);
-    std::size_t room = 0;
+    big_array<interval_bounds> records;
+    std::size_t limit = n > 0 ? static_cast<std::size_t>(n) : 0;
     struct stat st;
-    if (n > 0 && fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode))
-        room = std::min({static_cast<std::size_t>(n), static_cast<std::size_t>(st.st_size) / 4,
-                         std::size_t{1} << 20});
-    std::vector<double> center, spread;
-    std::vector<int> flag;
-    center.reserve(room);
-    spread.reserve(room);
-    flag.reserve(room);
+    if (limit > 0 && fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode))
+        records.reserve(std::min(limit, static_cast<std::size_t>(st.st_size) / 6 + 1));
     for (int i = 0; i < n; ++i) {
-        double c, s;
-        if (!in.real(c) || !in.real(s)) bk::die(read_failure);
-        center.push_back(c);
-        spread.push_back(s);
+        double center, spread;
+        if (!in.real(center) || !in.real(spread)) bk::die(read_failure);
+        if (!records.push_back({center, spread}, limit)) bk::die_errno("records", ENOMEM);
     }
     int split;
     if (!in.integer(split)) bk::die(read_failure);
-    for (int i = 0; i < n; ++i) {
-        int f;
-        if (!in.integer(f)) bk::die(read_failure);
-        flag.push_back(f);
-    }
 
     // A split beyond the records read is limited to them.
-    std::size_t records = center.size();
-    std::size_t first = 0, last = records;
+    std::size_t first = 0, last = records.size();
     if (*mode == 'f')
-        last = split <= 0 ? 0 : std::min(records, static_cast<std::size_t>(split));
+        last = split <= 0 ? 0 : std::min(last, static_cast<std::size_t>(split));
     else
-        first = split <= 0 ? 0 : std::min(records, static_cast<std::size_t>(split));
+        first = split <= 0 ? 0 : std::min(last, static_cast<std::size_t>(split));
 
-    interval_list list = interval_list_create(last - first);
-    for (std::size_t i = first; i < last; ++i) {
-        double w = factor * spread[i];
-        double lo = center[i] - w;
-        double hi = center[i] + w;
-        if (flag[i] == -1 && lo > 0)
+    // Each flag completes its record's interval, in place.
+    for (std::size_t i = 0; i < limit; ++i) {
+        int flag;
+        if (!in.integer(flag)) bk::die(read_failure);
+        if (i < first || i >= last) continue;
+        auto [center, spread] = records[i];
+        double w = factor * spread;
+        double lo = center - w;
+        double hi = center + w;
+        if (flag == -1 && lo > 0)
             lo = 0;
-        else if (flag[i] == 1 && hi < 65535)
+        else if (flag == 1 && hi < 65535)
             hi = 65535;
-        interval_list_push(list, lo, hi);
+        records[i] = {lo, hi};
     }
-    interval_list_finish(list);
 
-    interval_list_print(list);
+    interval_bounds *intervals = records.data() + first;
+    std::size_t count = interval_list_merge(intervals, last - first);
+    interval_list_print(intervals, count);
     bk::out_flush();
     return 0;
 }

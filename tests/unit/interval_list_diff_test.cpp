@@ -1,5 +1,7 @@
-// The sort-and-sweep path against the literal passes, entry by entry and bit for bit.
+// The fast merge, sort-and-sweep and tree, against the literal passes, entry by entry and bit
+// for bit.
 #include "interval_list.hpp"
+#include "interval_tree.hpp"
 
 #include <gtest/gtest.h>
 
@@ -22,44 +24,60 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 
 std::string show(const Adds &adds) {
     std::ostringstream s;
-    for (auto [lo, hi] : adds) s << " [" << lo << ", " << hi << "]";
+    auto bound = [&](double v) { s << v << (v == 0 && std::signbit(v) ? "(-)" : ""); };
+    for (auto [lo, hi] : adds) {
+        s << " [";
+        bound(lo);
+        s << ", ";
+        bound(hi);
+        s << "]";
+    }
     return s.str();
 }
 
 std::string show(const interval_list &list) {
-    std::ostringstream s;
-    for (std::size_t i = 0; i < list.count; ++i)
-        s << " [" << list.start[i] << (std::signbit(list.start[i]) ? "(-)" : "") << ", "
-          << list.end[i] << (std::signbit(list.end[i]) ? "(-)" : "") << "]";
-    return s.str();
+    Adds entries;
+    for (std::size_t i = 0; i < list.count; ++i) entries.push_back({list.start[i], list.end[i]});
+    return show(entries);
 }
 
 bool same_bits(double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-// Builds the list both ways and fails the test with the sequence if they differ at all.
+// The merge with a tree of tiny nodes, so that a few dozen entries make it several levels
+// deep, and its structure checked after every add.
+std::size_t merge_checked(interval_bounds *iv, std::size_t n) {
+    std::string fault;
+    std::size_t count = interval_list_merge_with<interval_tree<4, 4>>(iv, n, [&](const auto &tree) {
+        if (fault.empty()) fault = tree.check();
+    });
+    EXPECT_EQ(fault, "");
+    return count;
+}
+
+// Builds the list three ways and fails the test with the sequence if they differ at all.
 void compare(const Adds &adds) {
     interval_list literal = interval_list_create(adds.size());
-    interval_list fast = interval_list_create(adds.size());
-    for (auto [lo, hi] : adds) {
-        interval_list_add(literal, lo, hi);
-        interval_list_push(fast, lo, hi);
+    for (auto [lo, hi] : adds) interval_list_add(literal, lo, hi);
+    for (int way = 0; way < 2; ++way) {
+        Adds fast = adds;
+        fast.resize(way == 0 ? interval_list_merge(fast.data(), fast.size())
+                             : merge_checked(fast.data(), fast.size()));
+        bool same = literal.count == fast.size();
+        for (std::size_t i = 0; same && i < literal.count; ++i)
+            same = same_bits(literal.start[i], fast[i].lo) && same_bits(literal.end[i], fast[i].hi);
+        ASSERT_TRUE(same) << "adds:" << show(adds) << "\nliteral:" << show(literal)
+                          << "\nfast:   " << show(fast) << (way ? " (tiny nodes)" : "");
     }
-    interval_list_finish(fast);
-    bool same = literal.count == fast.count;
-    for (std::size_t i = 0; same && i < literal.count; ++i)
-        same = same_bits(literal.start[i], fast.start[i]) && same_bits(literal.end[i], fast.end[i]);
-    ASSERT_TRUE(same) << "adds:" << show(adds) << "\nliteral:" << show(literal)
-                      << "\nfast:   " << show(fast);
 
     bool plain = true;
     for (auto [lo, hi] : adds) plain = plain && lo <= hi;
     if (!plain) return;
-    for (std::size_t i = 0; i < fast.count; ++i) {
-        ASSERT_LE(fast.start[i], fast.end[i]) << show(adds);
-        if (i + 1 < fast.count) {
-            ASSERT_LT(fast.end[i], fast.start[i + 1]) << show(adds);
+    for (std::size_t i = 0; i < literal.count; ++i) {
+        ASSERT_LE(literal.start[i], literal.end[i]) << show(adds);
+        if (i + 1 < literal.count) {
+            ASSERT_LT(literal.end[i], literal.start[i + 1]) << show(adds);
         }
     }
 }
@@ -110,20 +128,47 @@ TEST(IntervalListSweep, RandomSequencesOverSmallPools) {
     }
 }
 
-// Longer sequences on a grid, where several entries are bridged at once.
+// Longer sequences on a grid, where several entries are bridged at once, that turn odd: from
+// the start, once early or late, or again and again, with intervals inside out, NaN in either
+// bound or both, infinite bounds, and wide intervals that reach across much of the list.
 TEST(IntervalListSweep, RandomLongSequencesOnAGrid) {
     std::mt19937_64 rng(7);
     for (int round = 0; round < 3000; ++round) {
         Adds adds;
         std::size_t n = 1 + rng() % 300;
         int grid = 10 + static_cast<int>(rng() % 1000);
-        bool late_odd_one = round % 2 == 1;
-        std::size_t odd_at = rng() % n;
+        // The odd ones: none, one at odd_at, or each with chance 1 in every.
+        int pattern = round % 4;
+        std::size_t odd_at = pattern == 2 ? rng() % 4 : rng() % n;
+        unsigned every = std::array<unsigned, 3>{2, 8, 50}[rng() % 3];
         for (std::size_t i = 0; i < n; ++i) {
             double c = static_cast<double>(static_cast<int>(rng() % grid) - grid / 4);
             double w = static_cast<double>(rng() % 6) / 2;
+            if (rng() % 40 == 0) w = static_cast<double>(rng() % grid);
             double lo = c - w, hi = c + w;
-            if (late_odd_one && i == odd_at) std::swap(lo, hi);
+            bool odd = pattern == 3 ? rng() % every == 0 : pattern > 0 && i == odd_at;
+            if (odd) {
+                switch (rng() % 8) {
+                case 0:
+                    lo = nan;
+                    break;
+                case 1:
+                    hi = nan;
+                    break;
+                case 2:
+                    lo = hi = rng() % 2 ? nan : -nan;
+                    break;
+                case 3:
+                    lo = inf;
+                    break;
+                case 4:
+                    hi = -inf;
+                    break;
+                default:
+                    std::swap(lo, hi);
+                    break;
+                }
+            }
             if (lo == 0 && rng() % 2) lo = -0.0;
             if (hi == 0 && rng() % 2) hi = -0.0;
             adds.push_back({lo, hi});
