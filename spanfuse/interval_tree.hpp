@@ -3,11 +3,14 @@
 // NaN bounds, overlapping. Results are those of interval_list_add, bit for bit.
 //
 // Leaves hold up to Leaf entries each; inner nodes up to Fan children, and for each child a
-// summary of its subtree: the entry count, the least and greatest start and end (NaN left
-// out; +inf and -inf when every one is NaN), and the end of its last entry. Every test of the
-// passes is an ordered comparison of a bound, so a subtree whose summary fails it holds no entry
-// that passes it and is skipped. On sorted entries only the subtrees around the new interval's
-// place pass; on others the summaries still prune most of the list.
+// summary of its subtree: its entry count, first start and last end, and bounds that cover
+// its starts, its ends and the links inside it between two entries whose bounds are numbers
+// (no start below the least, none above the greatest, and so on). Every test of the passes
+// is an ordered comparison of bounds, false for NaN, so a subtree whose summary fails a test
+// holds no entry or link that passes it and is skipped. Running bounds over the children
+// find those a test can reach by a short search; on sorted entries they lie around the new
+// interval's place. Bounds are made exact whenever a node is rebuilt, and only widened when
+// an entry is added or changed.
 //
 // The passes use what follows from their rules:
 // - Bridging: link i (between entries i and i+1) folds when end[i] >= lo and
@@ -16,10 +19,16 @@
 //   and no link folds on the list that leaves.
 // - Overlap: an entry that passes test a is itself left alone, and a change to one entry
 //   changes no test on another; so the pass is every b and c change before the first entry
-//   that passes a.
+//   that passes a. A change keeps start <= hi and end >= lo as they were, so it changes no
+//   fold either, nor the insertion place.
 // - Insertion: only when the overlap pass found nothing, before the first start above hi.
-// So one walk over the list finds what all three passes do; it is walked again only after a
-// fold, which removes entries and so happens at most once per entry ever added.
+// So one walk finds what all three passes do and makes the overlap pass's changes as it goes.
+// Only when it finds folds are they taken back, the folds made, and the walk made again;
+// folds remove entries, so that happens at most once per entry ever added.
+//
+// Where the overlap pass sets every start of a subtree to lo, or every end to hi (as when an
+// interval covers many entries that NaN entries keep apart), the subtree is not entered: the
+// assignment is noted on it and handed down only when a later walk enters it.
 #pragma once
 
 #include "big_array.hpp"
@@ -52,21 +61,21 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     void add(double lo, double hi) {
         probe(lo, hi);
         if (!folds_.empty()) {
+            undo();
             bridge();
             probe(lo, hi);
         }
-        if (held_ || !changes_.empty()) {
-            overlap(lo, hi);
-            return;
-        }
-        insert(lo, hi);
+        if (!held_ && changes_.empty()) insert(lo, hi);
     }
 
     // Writes the entries in order to out; returns how many.
-    std::size_t copy_to(interval_bounds *out) const { return copy(root_, height_, out) - out; }
+    std::size_t copy_to(interval_bounds *out) const {
+        return copy(root_, height_, out, nan, nan) - out;
+    }
 
-    // Checks the structure from the root: node sizes, links to parents, counts, and every
-    // summary exactly that of its subtree. Returns what is wrong, or nothing.
+    // Checks the structure from the root: node sizes, links to parents, every summary and
+    // running bound one that covers its subtree, and counts, first starts and last ends exact.
+    // Returns what is wrong, or nothing.
     std::string check() const {
         std::string fault;
         check(root_, height_, 0, fault);
@@ -76,34 +85,54 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
   private:
     using node_ref = std::uint32_t; // an index into leaves_ or inners_ by height; 0 is none
 
+    static constexpr double inf = __builtin_inf();
+    static constexpr double nan = __builtin_nan("");
+    static bool number(double v) { return v == v; }
+
+    // The least and greatest of a and b, b left out when it is NaN; a never is. Bounds of no
+    // number at all are +inf and -inf, which pass no test that the numbers fail.
+    static double low(double a, double b) { return b < a ? b : a; }
+    static double high(double a, double b) { return a < b ? b : a; }
+
     struct summary {
-        std::uint32_t count;
-        double min_start, max_start, min_end, max_end, last_end;
+        std::uint32_t count = 0; // entries
+        std::uint32_t links = 0; // links between two entries whose bounds are numbers
+        double min_start = inf, max_start = -inf, min_end = inf, max_end = -inf;
+        double first_start = nan, last_end = nan;
+        double link_end = -inf, link_start = inf; // greatest end before, least start after one
+    };
+
+    struct slot {
+        node_ref child;
+        summary sum;
+        // Where a number, every start (end) in the subtree that is a number is this one; the
+        // summary already says so, the subtree not yet.
+        double set_start, set_end;
     };
 
     struct leaf_node {
         std::uint32_t n;
         node_ref parent;
+        // If set, starts and ends are numbers and never fall along the leaf; if not, they may
+        // be so all the same.
+        bool sorted;
         double start[Leaf];
         double end[Leaf];
     };
+    static void sort_check(leaf_node &l) {
+        l.sorted = l.n == 0 || (l.start[0] == l.start[0] && l.end[0] == l.end[0]);
+        for (std::uint32_t i = 1; i < l.n; ++i)
+            l.sorted &= l.start[i - 1] <= l.start[i] && l.end[i - 1] <= l.end[i];
+    }
 
     struct inner_node {
         std::uint32_t n;
         node_ref parent;
-        node_ref child[Fan];
-        std::uint32_t count[Fan];
-        double min_start[Fan], max_start[Fan], min_end[Fan], max_end[Fan], last_end[Fan];
+        slot slots[Fan];
         // Running bounds: the greatest start and end among children 0..c, the least among
-        // children c..n-1. They never fall, and never rise, along the children, so the children
-        // a test can reach are found by binary search.
+        // children c..n-1. They never fall, and never rise, along the children.
         double max_start_to[Fan], max_end_to[Fan], min_start_from[Fan], min_end_from[Fan];
     };
-
-    // The least and greatest of a and b, b left out when it is NaN; a never is. As bounds of
-    // a subtree with no bound but NaN, +inf and -inf pass no test the bounds themselves fail.
-    static double low(double a, double b) { return b < a ? b : a; }
-    static double high(double a, double b) { return a < b ? b : a; }
 
     // Nodes live in two pools and are never moved; freed ones are reused.
     big_array<leaf_node> leaves_;
@@ -115,10 +144,23 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // What the last walk found.
     std::vector<std::uint32_t> folds_; // first and last right entry of each run of folding links
     bool held_ = false;                // an entry passed test a
-    std::vector<std::pair<node_ref, std::uint32_t>> changes_; // leaf and entry of each b or c
-    node_ref place_leaf_ = 0; // leaf and entry of the first start above hi; none: the end
+    node_ref place_leaf_ = 0;          // leaf and entry of the first start above hi; none: the end
     std::uint32_t place_at_ = 0;
-    double before_ = 0; // during the walk, the end of the entry before the one looked at
+    double place_before_ = nan; // the end of the entry before that place
+    // During the walk, which child it went down at each height; for the place, the same.
+    // Halves of at least two children keep the height below 32.
+    std::uint32_t path_[32], place_path_[32];
+    double before_ = nan; // during the walk, the end of the entry before the one looked at
+    // Each bound the walk changed, with the node it is in (or the node whose slot it is in),
+    // to take the changes back.
+    struct change {
+        double *at;
+        double was;
+        node_ref node;
+        unsigned height;
+        std::uint32_t slot;
+    };
+    std::vector<change> changes_;
 
     leaf_node &leaf(node_ref r) { return leaves_[r]; }
     const leaf_node &leaf(node_ref r) const { return leaves_[r]; }
@@ -143,7 +185,10 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     }
     // May move a pool: no reference to a node is held across it.
     node_ref make_node(unsigned height) {
-        return height == 0 ? make(leaves_, free_leaves_) : make(inners_, free_inners_);
+        if (height > 0) return make(inners_, free_inners_);
+        node_ref r = make(leaves_, free_leaves_);
+        leaf(r).sorted = true;
+        return r;
     }
     void free_node(node_ref r, unsigned height) {
         (height == 0 ? free_leaves_ : free_inners_).push_back(r);
@@ -151,7 +196,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     void free_subtree(node_ref r, unsigned height) {
         if (height > 0)
             for (std::uint32_t c = 0; c < inner(r).n; ++c)
-                free_subtree(inner(r).child[c], height - 1);
+                free_subtree(inner(r).slots[c].child, height - 1);
         free_node(r, height);
     }
 
@@ -170,13 +215,21 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     }
     static std::uint32_t slot_of(const inner_node &x, node_ref child) {
         std::uint32_t c = 0;
-        while (x.child[c] != child) ++c;
+        while (x.slots[c].child != child) ++c;
         return c;
     }
 
+    // ---- summaries
+
+    static void add_link(summary &s, double end, double start) {
+        if (!number(end) || !number(start)) return;
+        ++s.links;
+        s.link_end = high(s.link_end, end);
+        s.link_start = low(s.link_start, start);
+    }
+
     summary summarize(node_ref r, unsigned height) const {
-        const double inf = __builtin_inf();
-        summary s{0, inf, -inf, inf, -inf, __builtin_nan("")};
+        summary s;
         if (height == 0) {
             const leaf_node &l = leaf(r);
             for (std::uint32_t i = 0; i < l.n; ++i) {
@@ -184,121 +237,119 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
                 s.max_start = high(s.max_start, l.start[i]);
                 s.min_end = low(s.min_end, l.end[i]);
                 s.max_end = high(s.max_end, l.end[i]);
+                if (i > 0) add_link(s, l.end[i - 1], l.start[i]);
             }
             s.count = l.n;
-            if (l.n > 0) s.last_end = l.end[l.n - 1];
+            if (l.n > 0) s.first_start = l.start[0], s.last_end = l.end[l.n - 1];
             return s;
         }
         const inner_node &x = inner(r);
         for (std::uint32_t c = 0; c < x.n; ++c) {
-            s.count += x.count[c];
-            s.min_start = low(s.min_start, x.min_start[c]);
-            s.max_start = high(s.max_start, x.max_start[c]);
-            s.min_end = low(s.min_end, x.min_end[c]);
-            s.max_end = high(s.max_end, x.max_end[c]);
+            const summary &t = x.slots[c].sum;
+            s.count += t.count;
+            s.min_start = low(s.min_start, t.min_start);
+            s.max_start = high(s.max_start, t.max_start);
+            s.min_end = low(s.min_end, t.min_end);
+            s.max_end = high(s.max_end, t.max_end);
+            s.links += t.links;
+            s.link_end = high(s.link_end, t.link_end);
+            s.link_start = low(s.link_start, t.link_start);
+            if (c > 0) add_link(s, x.slots[c - 1].sum.last_end, t.first_start);
         }
-        if (x.n > 0) s.last_end = x.last_end[x.n - 1];
+        if (x.n > 0) s.first_start = x.slots[0].sum.first_start;
+        if (x.n > 0) s.last_end = x.slots[x.n - 1].sum.last_end;
         return s;
     }
 
-    void refresh(inner_node &x, std::uint32_t c, unsigned child_height) {
-        summary s = summarize(x.child[c], child_height);
-        x.count[c] = s.count;
-        x.min_start[c] = s.min_start;
-        x.max_start[c] = s.max_start;
-        x.min_end[c] = s.min_end;
-        x.max_end[c] = s.max_end;
-        x.last_end[c] = s.last_end;
+    // The summary once every start (end) that is a number has become set_start (set_end),
+    // where that is a number.
+    static void assign(summary &s, double set_start, double set_end) {
+        if (number(set_start)) {
+            if (s.min_start <= s.max_start) s.min_start = s.max_start = set_start;
+            if (number(s.first_start)) s.first_start = set_start;
+            if (s.links > 0) s.link_start = set_start;
+        }
+        if (number(set_end)) {
+            if (s.min_end <= s.max_end) s.min_end = s.max_end = set_end;
+            if (number(s.last_end)) s.last_end = set_end;
+            if (s.links > 0) s.link_end = set_end;
+        }
     }
+
+    void refresh(inner_node &x, std::uint32_t c, unsigned child_height) {
+        slot &k = x.slots[c];
+        k.sum = summarize(k.child, child_height);
+        assign(k.sum, k.set_start, k.set_end);
+    }
+
     static void bound(inner_node &x) {
-        const double inf = __builtin_inf();
         double max_start = -inf, max_end = -inf, min_start = inf, min_end = inf;
         for (std::uint32_t c = 0; c < x.n; ++c) {
-            x.max_start_to[c] = max_start = high(max_start, x.max_start[c]);
-            x.max_end_to[c] = max_end = high(max_end, x.max_end[c]);
+            x.max_start_to[c] = max_start = high(max_start, x.slots[c].sum.max_start);
+            x.max_end_to[c] = max_end = high(max_end, x.slots[c].sum.max_end);
         }
         for (std::uint32_t c = x.n; c > 0; --c) {
-            x.min_start_from[c - 1] = min_start = low(min_start, x.min_start[c - 1]);
-            x.min_end_from[c - 1] = min_end = low(min_end, x.min_end[c - 1]);
+            x.min_start_from[c - 1] = min_start = low(min_start, x.slots[c - 1].sum.min_start);
+            x.min_end_from[c - 1] = min_end = low(min_end, x.slots[c - 1].sum.min_end);
         }
     }
     void bound(node_ref r, unsigned height) {
         if (height > 0) bound(inner(r));
     }
 
-    // After a change below node r, the summaries on the way from it to the root, up to the
-    // first that the change leaves as it was.
+    // After a change below node r, the summaries on the way from it to the root.
     void refresh_up(node_ref r, unsigned height) {
         for (; height < height_; ++height) {
             node_ref p = parent(r, height);
-            inner_node &x = inner(p);
-            std::uint32_t c = slot_of(x, r);
-            double min_start = x.min_start[c], max_start = x.max_start[c];
-            double min_end = x.min_end[c], max_end = x.max_end[c], last_end = x.last_end[c];
-            refresh(x, c, height);
-            bound(x);
-            if (x.min_start[c] == min_start && x.max_start[c] == max_start &&
-                x.min_end[c] == min_end && x.max_end[c] == max_end &&
-                std::bit_cast<std::uint64_t>(x.last_end[c]) ==
-                    std::bit_cast<std::uint64_t>(last_end))
-                return;
+            refresh(inner(p), slot_of(inner(p), r), height);
+            bound(inner(p));
             r = p;
         }
     }
-    // Slot c of an inner node once [lo, hi] has joined the subtree below it.
-    void widen(inner_node &x, std::uint32_t c, unsigned child_height, double lo, double hi) {
-        ++x.count[c];
-        x.min_start[c] = low(x.min_start[c], lo);
-        x.max_start[c] = high(x.max_start[c], lo);
-        x.min_end[c] = low(x.min_end[c], hi);
-        x.max_end[c] = high(x.max_end[c], hi);
-        node_ref r = x.child[c];
-        x.last_end[c] =
-            child_height == 0 ? leaf(r).end[leaf(r).n - 1] : inner(r).last_end[inner(r).n - 1];
-        // Only as far as the bounds change.
-        for (std::uint32_t k = c; k < x.n && !(x.max_start_to[k] >= x.max_start[c]); ++k)
-            x.max_start_to[k] = x.max_start[c];
-        for (std::uint32_t k = c; k < x.n && !(x.max_end_to[k] >= x.max_end[c]); ++k)
-            x.max_end_to[k] = x.max_end[c];
-        for (std::uint32_t k = c + 1; k > 0 && !(x.min_start_from[k - 1] <= x.min_start[c]); --k)
-            x.min_start_from[k - 1] = x.min_start[c];
-        for (std::uint32_t k = c + 1; k > 0 && !(x.min_end_from[k - 1] <= x.min_end[c]); --k)
-            x.min_end_from[k - 1] = x.min_end[c];
+
+    // Hands the assignments noted on child c down to it.
+    void push(inner_node &x, std::uint32_t c, unsigned child_height) {
+        slot &k = x.slots[c];
+        double set_start = k.set_start, set_end = k.set_end;
+        if (!number(set_start) && !number(set_end)) return;
+        k.set_start = k.set_end = nan;
+        if (child_height == 0) {
+            leaf_node &l = leaf(k.child);
+            for (std::uint32_t i = 0; i < l.n; ++i) {
+                if (number(set_start) && number(l.start[i])) l.start[i] = set_start;
+                if (number(set_end) && number(l.end[i])) l.end[i] = set_end;
+            }
+            return;
+        }
+        inner_node &y = inner(k.child);
+        for (std::uint32_t i = 0; i < y.n; ++i) {
+            slot &g = y.slots[i];
+            if (number(set_start)) g.set_start = set_start;
+            if (number(set_end)) g.set_end = set_end;
+            assign(g.sum, set_start, set_end);
+        }
+        bound(y);
     }
 
     // Moves k slots of a node (entries of a leaf, children of an inner node) from position
     // from of node a to position to of node b; the ranges may overlap only within one node.
     void move_slots(unsigned height, node_ref a, std::uint32_t from, node_ref b, std::uint32_t to,
                     std::uint32_t k) {
-        auto move = [&](auto &src, auto &dst) {
-            std::copy_n(std::begin(src) + from, k, std::begin(dst) + to);
+        auto move = [&](auto *src, auto *dst) {
+            if (a == b && to > from)
+                std::copy_backward(src + from, src + from + k, dst + to + k);
+            else
+                std::copy_n(src + from, k, dst + to);
         };
-        auto move_back = [&](auto &src, auto &dst) {
-            std::copy_backward(std::begin(src) + from, std::begin(src) + from + k,
-                               std::begin(dst) + to + k);
-        };
-        auto each = [&](auto mover) {
-            if (height == 0) {
-                mover(leaf(a).start, leaf(b).start);
-                mover(leaf(a).end, leaf(b).end);
-            } else {
-                inner_node &x = inner(a), &y = inner(b);
-                mover(x.child, y.child);
-                mover(x.count, y.count);
-                mover(x.min_start, y.min_start);
-                mover(x.max_start, y.max_start);
-                mover(x.min_end, y.min_end);
-                mover(x.max_end, y.max_end);
-                mover(x.last_end, y.last_end);
-            }
-        };
-        if (a == b && to > from)
-            each(move_back);
-        else
-            each(move);
-        if (height > 0 && a != b)
+        if (height == 0) {
+            move(leaf(a).start, leaf(b).start);
+            move(leaf(a).end, leaf(b).end);
+            return;
+        }
+        move(inner(a).slots, inner(b).slots);
+        if (a != b)
             for (std::uint32_t i = to; i < to + k; ++i)
-                set_parent(inner(b).child[i], height - 1, b);
+                set_parent(inner(b).slots[i].child, height - 1, b);
     }
 
     // ---- building and reading out
@@ -321,6 +372,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
                 l.end[j - from] = entries[j].hi;
             }
             l.n = static_cast<std::uint32_t>(to - from);
+            sort_check(l);
             level.push_back(r);
             from = to;
         }
@@ -331,14 +383,15 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             for (std::size_t i = 0, from = 0; i < nodes; ++i) {
                 std::size_t to = level.size() * (i + 1) / nodes;
                 node_ref r = make_node(height_ + 1);
+                inner_node &x = inner(r);
                 for (std::size_t j = from; j < to; ++j) {
                     auto c = static_cast<std::uint32_t>(j - from);
-                    inner(r).child[c] = level[j];
+                    x.slots[c] = {level[j], {}, nan, nan};
                     set_parent(level[j], height_, r);
-                    refresh(inner(r), c, height_);
+                    refresh(x, c, height_);
                 }
-                inner(r).n = static_cast<std::uint32_t>(to - from);
-                bound(inner(r));
+                x.n = static_cast<std::uint32_t>(to - from);
+                bound(x);
                 up.push_back(r);
                 from = to;
             }
@@ -348,14 +401,24 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         root_ = level[0];
     }
 
-    interval_bounds *copy(node_ref r, unsigned height, interval_bounds *out) const {
+    // The entries of the subtree, with the assignments noted above it applied.
+    interval_bounds *copy(node_ref r, unsigned height, interval_bounds *out, double set_start,
+                          double set_end) const {
         if (height == 0) {
             const leaf_node &l = leaf(r);
-            for (std::uint32_t i = 0; i < l.n; ++i) *out++ = {l.start[i], l.end[i]};
+            for (std::uint32_t i = 0; i < l.n; ++i) {
+                double s = l.start[i], e = l.end[i];
+                *out++ = {number(set_start) && number(s) ? set_start : s,
+                          number(set_end) && number(e) ? set_end : e};
+            }
             return out;
         }
-        for (std::uint32_t c = 0; c < inner(r).n; ++c)
-            out = copy(inner(r).child[c], height - 1, out);
+        const inner_node &x = inner(r);
+        for (std::uint32_t c = 0; c < x.n; ++c) {
+            const slot &k = x.slots[c];
+            out = copy(k.child, height - 1, out, number(set_start) ? set_start : k.set_start,
+                       number(set_end) ? set_end : k.set_end);
+        }
         return out;
     }
 
@@ -366,35 +429,58 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         changes_.clear();
         held_ = false;
         place_leaf_ = 0;
+        place_before_ = nan;
         // Nothing before the first entry can fold into it.
-        before_ = __builtin_nan("");
+        before_ = nan;
         probe(root_, height_, lo, hi);
     }
 
-    // Looks at the entries of the subtree in order, for each pass as long as it has something
-    // left to find there.
-    void probe(node_ref r, unsigned height, double lo, double hi) {
-        if (height == 0) {
-            probe_leaf(r, lo, hi);
-            return;
+    // What the overlap pass did in a subtree: set starts to lo, ends to hi.
+    static constexpr unsigned lowered = 1, raised = 2;
+
+    // Slot c's bounds once the overlap pass did what in its subtree; its first start and last
+    // end are taken from the child again.
+    void widen(inner_node &x, std::uint32_t c, unsigned child_height, unsigned what, double lo,
+               double hi) {
+        summary &s = x.slots[c].sum;
+        if (what & lowered) {
+            s.min_start = low(s.min_start, lo);
+            if (s.links > 0) s.link_start = low(s.link_start, lo);
         }
+        if (what & raised) {
+            s.max_end = high(s.max_end, hi);
+            if (s.links > 0) s.link_end = high(s.link_end, hi);
+        }
+        node_ref r = x.slots[c].child;
+        s.first_start = child_height == 0 ? leaf(r).start[0] : inner(r).slots[0].sum.first_start;
+        s.last_end = child_height == 0 ? leaf(r).end[leaf(r).n - 1]
+                                       : inner(r).slots[inner(r).n - 1].sum.last_end;
+        widen(x, c);
+    }
+
+    void note(double &at, double value, node_ref node, unsigned height, std::uint32_t slot) {
+        changes_.push_back({&at, at, node, height, slot});
+        at = value;
+    }
+
+    // Looks at the entries of the subtree in order, for each pass as long as it has something
+    // left to find there. Returns what the overlap pass did in it.
+    unsigned probe(node_ref r, unsigned height, double lo, double hi) {
+        if (height == 0) return probe_leaf(r, lo, hi);
         // Only children in [from, to) can pass a test of bridging or overlap: before from every
-        // start and end is below both bounds (an overlap needs one above one of them), and
+        // start and end is below both bounds (each test needs one above one of them), and
         // from to on every start is above both and every end at or above hi. The first child
         // with a start above hi is where the insertion would go.
-        const inner_node &x = inner(r);
+        inner_node &x = inner(r);
         const std::uint32_t n = x.n;
         const double before = before_;
         std::uint32_t from = 0, to = 0, place = n;
         if (!place_leaf_) {
-            // A search without branches, of a fixed number of steps.
-            place = 0; // no start above hi before it
-            for (std::uint32_t step = std::bit_floor(Fan); step > 0; step >>= 1) {
-                std::uint32_t k = std::min<std::uint32_t>(place + step, n);
-                place = k > place && !(x.max_start_to[k - 1] > hi) ? k : place;
-            }
+            // Counted rather than searched for: the loads do not wait on one another.
+            place = 0;
+            for (std::uint32_t c = 0; c < n; ++c) place += !(x.max_start_to[c] > hi);
         }
-        if (lo == lo && hi == hi) {
+        if (number(lo) && number(hi)) {
             double least = std::min(lo, hi), most = std::max(lo, hi);
             // On sorted entries both lie next to the place.
             to = first_where(n, place, [&](std::uint32_t c) {
@@ -405,23 +491,47 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
                     return (x.max_end_to[c] >= least) | (x.max_start_to[c] > lo);
                 });
         }
-        std::uint32_t last = std::max(to, place < n ? place + 1 : 0);
-        for (std::uint32_t c = std::min(from, place); c < last; ++c) {
-            double min_start = x.min_start[c], max_start = x.max_start[c];
-            double min_end = x.min_end[c], max_end = x.max_end[c];
-            double before_c = c == 0 ? before : x.last_end[c - 1];
-            // A fold into or within the child needs a start <= hi in it, and an end >= lo
-            // before it or in it.
-            bool fold = (min_start <= hi) & ((before_c >= lo) | (max_end >= lo));
-            bool overlap = !held_ && (((min_start <= lo) & (max_end >= hi)) |
-                                      ((max_start > lo) & (min_start <= hi)) |
-                                      ((max_end >= lo) & (min_end < hi)));
-            if (fold || overlap || (c == place && !place_leaf_)) {
-                before_ = before_c;
-                probe(x.child[c], height - 1, lo, hi);
+        // Bounds that cover may put the place early: the children after it are looked at in
+        // turn until it is found.
+        unsigned did = 0;
+        std::uint32_t last = std::max(to, place);
+        for (std::uint32_t c = std::min(from, place);
+             c < n && (c < last || (place < n && !place_leaf_)); ++c) {
+            slot &k = x.slots[c];
+            const summary &m = k.sum;
+            double before_c = c == 0 ? before : x.slots[c - 1].sum.last_end;
+            bool fold = (before_c >= lo && m.first_start <= hi) ||
+                        (m.links > 0 && m.link_end >= lo && m.link_start <= hi);
+            bool a = m.min_start <= lo && m.max_end >= hi;
+            bool b = m.max_start > lo && m.min_start <= hi;
+            bool e = m.max_end >= lo && m.min_end < hi;
+            // After a fold the walk is made again: it need only find the other folds.
+            bool overlap = !held_ && folds_.empty() && (a || b || e);
+            if (!fold && !(!place_leaf_ && m.max_start > hi)) {
+                if (!overlap) continue;
+                // Every start that test b can reach is in (lo, hi], and every end that test c
+                // can reach in [lo, hi): the whole child changes alike.
+                bool starts = m.min_start > lo && m.max_start <= hi;
+                bool ends = m.min_end >= lo && m.max_end < hi;
+                if (!a && (starts || !b) && (ends || !e)) {
+                    if (b) note(k.set_start, lo, r, height, c);
+                    if (e) note(k.set_end, hi, r, height, c);
+                    assign(k.sum, b ? lo : nan, e ? hi : nan);
+                    widen(x, c);
+                    did |= (b ? lowered : 0) | (e ? raised : 0);
+                    continue;
+                }
+            }
+            push(x, c, height - 1);
+            before_ = before_c;
+            path_[height] = c;
+            if (unsigned below = probe(k.child, height - 1, lo, hi)) {
+                widen(x, c, height - 1, below, lo, hi);
+                did |= below;
             }
         }
-        before_ = n > 0 ? x.last_end[n - 1] : before;
+        before_ = x.slots[n - 1].sum.last_end;
+        return did;
     }
 
     // The first of children 0..n-1 for which test holds, or n; test must hold for every child
@@ -437,51 +547,81 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         return c;
     }
 
-    // Most leaves a walk reaches hold nothing for most passes: one loop without branches first
-    // asks whether the leaf holds anything for each, and only then is it looked for.
-    void probe_leaf(node_ref r, double lo, double hi) {
-        const leaf_node &l = leaf(r);
+    // In a sorted leaf, the entries each test can reach are counted off; in any other, one
+    // loop without branches asks whether the leaf holds anything for each pass, and only then
+    // is it looked for.
+    unsigned probe_leaf(node_ref r, double lo, double hi) {
+        leaf_node &l = leaf(r);
         const std::uint32_t n = l.n;
-        if (n == 0) return;
-        const double *start = l.start, *end = l.end;
+        if (n == 0) return 0;
+        double *start = l.start, *end = l.end;
         double before = before_;
         before_ = end[n - 1];
 
-        bool fold = false, hit = false, above = false;
-        double prev = before;
-        for (std::uint32_t i = 0; i < n; ++i) {
-            double s = start[i], e = end[i];
-            bool s_le_hi = s <= hi;
-            fold |= (prev >= lo) & s_le_hi;
-            hit |= ((s <= lo) & (e >= hi)) | ((lo < s) & s_le_hi) | ((lo <= e) & (e < hi));
-            above |= hi < s;
-            prev = e;
+        // Links into entries [fold_from, fold_to), entries [hit_from, hit_to) and the first
+        // start above hi at place are all a test can reach.
+        std::uint32_t fold_from = 0, fold_to = 0, hit_from = 0, hit_to = 0, place = n;
+        if (l.sorted && number(lo) && number(hi)) {
+            std::uint32_t ends_below_lo = 0, ends_below_hi = 0, starts_to_lo = 0, starts_to_hi = 0;
+            for (std::uint32_t i = 0; i < n; ++i) {
+                ends_below_lo += end[i] < lo;
+                ends_below_hi += end[i] < hi;
+                starts_to_lo += start[i] <= lo;
+                starts_to_hi += start[i] <= hi;
+            }
+            fold_from = before >= lo ? 0 : ends_below_lo;
+            fold_to = starts_to_hi;
+            hit_from = std::min({ends_below_lo, ends_below_hi, starts_to_lo});
+            hit_to = std::max({starts_to_hi, ends_below_hi, starts_to_lo});
+            place = starts_to_hi;
+        } else {
+            bool fold = false, hit = false, above = false;
+            double prev = before;
+            for (std::uint32_t i = 0; i < n; ++i) {
+                double s = start[i], e = end[i];
+                bool s_le_hi = s <= hi;
+                fold |= (prev >= lo) & s_le_hi;
+                hit |= ((s <= lo) & (e >= hi)) | ((lo < s) & s_le_hi) | ((lo <= e) & (e < hi));
+                above |= hi < s;
+                prev = e;
+            }
+            if (fold) fold_to = n;
+            if (hit) hit_to = n;
+            if (above)
+                for (place = 0; !(start[place] > hi); ++place) {
+                }
         }
 
-        if (fold) {
-            prev = before;
+        if (fold_from < fold_to) {
             std::uint32_t first = position(r);
-            for (std::uint32_t i = 0; i < n; ++i) {
+            double prev = fold_from == 0 ? before : end[fold_from - 1];
+            for (std::uint32_t i = fold_from; i < fold_to; ++i) {
                 if (prev >= lo && start[i] <= hi) note_fold(first + i);
                 prev = end[i];
             }
         }
-        if (hit && !held_) {
-            for (std::uint32_t i = 0; i < n; ++i) {
-                double s = start[i], e = end[i];
-                if (s <= lo && e >= hi) {
-                    held_ = true;
-                    break;
-                }
-                if ((lo < s && s <= hi) || (lo <= e && e < hi)) changes_.push_back({r, i});
-            }
-        }
-        if (above && !place_leaf_) {
-            std::uint32_t i = 0;
-            while (!(start[i] > hi)) ++i;
+        if (place < n && !place_leaf_) {
             place_leaf_ = r;
-            place_at_ = i;
+            place_at_ = place;
+            place_before_ = place > 0 ? end[place - 1] : before;
+            std::copy(path_, path_ + 32, place_path_);
         }
+        // Once a link folds, the walk is to be made again after the folds, and the overlap
+        // pass need only be taken back as far as it went.
+        unsigned did = 0;
+        if (!folds_.empty()) return did;
+        for (std::uint32_t i = hit_from; i < hit_to && !held_; ++i) {
+            double s = start[i], e = end[i];
+            if (s <= lo && e >= hi) {
+                held_ = true;
+                break;
+            }
+            // A sorted leaf stays sorted: the start before a lowered one was lowered too, or is
+            // at most lo; the end after a raised one was raised too, or is at least hi.
+            if (lo < s && s <= hi) note(start[i], lo, r, 0, 0), did |= lowered;
+            if (lo <= e && e < hi) note(end[i], hi, r, 0, 0), did |= raised;
+        }
+        return did;
     }
 
     // The place in the list of the first entry of leaf r.
@@ -490,7 +630,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         for (unsigned h = 0; h < height_; ++h) {
             node_ref p = parent(r, h);
             const inner_node &x = inner(p);
-            for (std::uint32_t c = 0; x.child[c] != r; ++c) first += x.count[c];
+            for (std::uint32_t c = 0; x.slots[c].child != r; ++c) first += x.slots[c].sum.count;
             r = p;
         }
         return first;
@@ -505,6 +645,19 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         }
     }
 
+    // Takes back the overlap pass's changes of the last walk.
+    void undo() {
+        for (std::size_t k = changes_.size(); k > 0; --k) *changes_[k - 1].at = changes_[k - 1].was;
+        for (const change &c : changes_) {
+            if (c.height > 0) {
+                refresh(inner(c.node), c.slot, c.height - 1);
+                bound(inner(c.node));
+            }
+            refresh_up(c.node, c.height);
+        }
+        changes_.clear();
+    }
+
     // ---- bridging
 
     void bridge() {
@@ -515,32 +668,37 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             erase(root_, height_, first, last + 1);
         }
         while (height_ > 0 && inner(root_).n == 1) {
-            node_ref child = inner(root_).child[0];
+            node_ref child = inner(root_).slots[0].child;
+            push(inner(root_), 0, height_ - 1);
             free_node(root_, height_);
             root_ = child;
             set_parent(root_, --height_, 0);
         }
     }
 
-    double end_at(node_ref r, unsigned height, std::uint32_t i) const {
-        for (; height > 0; --height) {
-            const inner_node &x = inner(r);
-            std::uint32_t c = 0;
-            while (i >= x.count[c]) i -= x.count[c++];
-            r = x.child[c];
-        }
+    // The child of x that holds entry i of its subtree; i becomes the entry's place in it.
+    std::uint32_t child_holding(inner_node &x, std::uint32_t &i, unsigned child_height) {
+        std::uint32_t c = 0;
+        while (i >= x.slots[c].sum.count) i -= x.slots[c++].sum.count;
+        push(x, c, child_height);
+        return c;
+    }
+
+    double end_at(node_ref r, unsigned height, std::uint32_t i) {
+        for (; height > 0; --height)
+            r = inner(r).slots[child_holding(inner(r), i, height - 1)].child;
         return leaf(r).end[i];
     }
 
     void set_end(node_ref r, unsigned height, std::uint32_t i, double value) {
         if (height == 0) {
             leaf(r).end[i] = value;
+            sort_check(leaf(r));
             return;
         }
         inner_node &x = inner(r);
-        std::uint32_t c = 0;
-        while (i >= x.count[c]) i -= x.count[c++];
-        set_end(x.child[c], height - 1, i, value);
+        std::uint32_t c = child_holding(x, i, height - 1);
+        set_end(x.slots[c].child, height - 1, i, value);
         refresh(x, c, height - 1);
         bound(x);
     }
@@ -556,15 +714,16 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         inner_node &x = inner(r);
         std::uint32_t kept = 0, touched = Fan, first = 0;
         for (std::uint32_t c = 0; c < x.n; ++c) {
-            std::uint32_t count = x.count[c], a = std::max(from, first),
-                          b = std::min(to, first + count);
+            std::uint32_t count = x.slots[c].sum.count;
+            std::uint32_t a = std::max(from, first), b = std::min(to, first + count);
             if (a < b && b - a == count) {
-                free_subtree(x.child[c], height - 1);
+                free_subtree(x.slots[c].child, height - 1);
                 first += count;
                 continue;
             }
             if (a < b) {
-                erase(x.child[c], height - 1, a - first, b - first);
+                push(x, c, height - 1);
+                erase(x.slots[c].child, height - 1, a - first, b - first);
                 refresh(x, c, height - 1);
                 if (touched == Fan) touched = kept;
             }
@@ -591,13 +750,16 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         std::uint32_t half = max_width(h) / 2;
         for (;;) {
             inner_node &x = inner(r);
-            if (c >= x.n || x.n < 2 || width(x.child[c], h) >= half) return;
+            if (c >= x.n || x.n < 2 || width(x.slots[c].child, h) >= half) return;
             std::uint32_t a = c + 1 < x.n ? c : c - 1, b = a + 1;
-            node_ref ra = x.child[a], rb = x.child[b];
+            push(x, a, h);
+            push(x, b, h);
+            node_ref ra = x.slots[a].child, rb = x.slots[b].child;
             std::uint32_t wa = width(ra, h), wb = width(rb, h);
             if (wa + wb <= max_width(h)) {
                 move_slots(h, rb, 0, ra, wa, wb);
                 set_width(ra, h, wa + wb);
+                if (h == 0) sort_check(leaf(ra));
                 free_node(rb, h);
                 move_slots(height, r, b + 1, r, b, x.n - b - 1);
                 --x.n;
@@ -618,6 +780,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             }
             set_width(rb, h, wa + wb - wa2);
             set_width(ra, h, wa2);
+            if (h == 0) sort_check(leaf(ra)), sort_check(leaf(rb));
             fit_all(ra, h);
             fit_all(rb, h);
             bound(ra, h);
@@ -634,55 +797,79 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             for (std::uint32_t c = 0; c < inner(r).n; ++c) fit(r, height, c);
     }
 
-    // ---- overlap
-
-    void overlap(double lo, double hi) {
-        for (std::size_t k = 0; k < changes_.size(); ++k) {
-            auto [r, t] = changes_[k];
-            leaf_node &l = leaf(r);
-            if (lo < l.start[t] && l.start[t] <= hi) l.start[t] = lo;
-            if (lo <= l.end[t] && l.end[t] < hi) l.end[t] = hi;
-            if (k + 1 == changes_.size() || changes_[k + 1].first != r) refresh_up(r, 0);
-        }
-    }
-
     // ---- insertion
 
+    // Before the place the walk found, whose path it has cleared of assignments.
     void insert(double lo, double hi) {
         node_ref r = place_leaf_;
         std::uint32_t m = place_at_;
-        if (!r) { // after the last entry
+        double next_start = nan;
+        if (r) {
+            next_start = leaf(r).start[m];
+        } else { // after the last entry
             r = root_;
-            for (unsigned h = height_; h > 0; --h) r = inner(r).child[inner(r).n - 1];
+            for (unsigned h = height_; h > 0; --h) {
+                inner_node &x = inner(r);
+                push(x, x.n - 1, h - 1);
+                place_path_[h] = x.n - 1;
+                r = x.slots[x.n - 1].child;
+            }
             m = leaf(r).n;
+            place_before_ = m > 0 ? leaf(r).end[m - 1] : before_;
         }
+        // Each half of a leaf that splits keeps the order it had; the new entry keeps it if it
+        // fits between its neighbours.
+        bool was_sorted = leaf(r).sorted;
+        node_ref placed = r;
         node_ref sibling = put(r, 0, m, [&](node_ref into, std::uint32_t at) {
-            leaf(into).start[at] = lo;
-            leaf(into).end[at] = hi;
+            leaf_node &l = leaf(into);
+            l.start[at] = lo;
+            l.end[at] = hi;
+            l.sorted = was_sorted && number(lo) && number(hi) &&
+                       (at == 0 || (l.start[at - 1] <= lo && l.end[at - 1] <= hi)) &&
+                       (at + 1 == l.n || (lo <= l.start[at + 1] && hi <= l.end[at + 1]));
+            placed = into;
         });
-        // Above a node that did not split, its subtree only gained [lo, hi].
+        if (sibling) leaf(placed == r ? sibling : r).sorted = was_sorted;
+        // Above a node that did not split, its subtree only gained [lo, hi], and perhaps a
+        // link on either side of it in place of the one between its neighbours, which is left
+        // in the summaries: they still cover the links.
         for (unsigned h = 0; h < height_; ++h) {
             node_ref p = parent(r, h);
-            std::uint32_t c = slot_of(inner(p), r);
+            inner_node &x = inner(p);
+            // A split below may have moved r to the new node.
+            std::uint32_t c = place_path_[h + 1];
+            if (c >= x.n || x.slots[c].child != r) c = slot_of(x, r);
             if (node_ref child = sibling) {
-                refresh(inner(p), c, h);
+                refresh(x, c, h);
                 sibling = put(p, h + 1, c + 1, [&](node_ref into, std::uint32_t at) {
-                    inner(into).child[at] = child;
+                    inner(into).slots[at] = {child, {}, nan, nan};
                     set_parent(child, h, into);
                     refresh(inner(into), at, h);
                 });
                 bound(inner(p));
                 if (sibling) bound(inner(sibling));
             } else {
-                widen(inner(p), c, h, lo, hi);
+                summary &s = x.slots[c].sum;
+                ++s.count;
+                s.min_start = low(s.min_start, lo);
+                s.max_start = high(s.max_start, lo);
+                s.min_end = low(s.min_end, hi);
+                s.max_end = high(s.max_end, hi);
+                add_link(s, place_before_, lo);
+                add_link(s, hi, next_start);
+                s.first_start = h == 0 ? leaf(r).start[0] : inner(r).slots[0].sum.first_start;
+                s.last_end = h == 0 ? leaf(r).end[leaf(r).n - 1]
+                                    : inner(r).slots[inner(r).n - 1].sum.last_end;
+                widen(x, c);
             }
             r = p;
         }
         if (sibling) {
             node_ref top = make_node(height_ + 1);
             inner_node &x = inner(top);
-            x.child[0] = root_;
-            x.child[1] = sibling;
+            x.slots[0] = {root_, {}, nan, nan};
+            x.slots[1] = {sibling, {}, nan, nan};
             x.n = 2;
             set_parent(root_, height_, top);
             set_parent(sibling, height_, top);
@@ -692,6 +879,20 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             root_ = top;
             ++height_;
         }
+    }
+
+    // The running bounds once the bounds of child c have only widened: only as far as they
+    // change.
+    static void widen(inner_node &x, std::uint32_t c) {
+        const summary &s = x.slots[c].sum;
+        for (std::uint32_t k = c; k < x.n && !(x.max_start_to[k] >= s.max_start); ++k)
+            x.max_start_to[k] = s.max_start;
+        for (std::uint32_t k = c; k < x.n && !(x.max_end_to[k] >= s.max_end); ++k)
+            x.max_end_to[k] = s.max_end;
+        for (std::uint32_t k = c + 1; k > 0 && !(x.min_start_from[k - 1] <= s.min_start); --k)
+            x.min_start_from[k - 1] = s.min_start;
+        for (std::uint32_t k = c + 1; k > 0 && !(x.min_end_from[k - 1] <= s.min_end); --k)
+            x.min_end_from[k - 1] = s.min_end;
     }
 
     // Opens slot m of node r and fills it; a full node first gives its upper half to a new one,
@@ -731,27 +932,38 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             fault = "node of height " + std::to_string(height) + " has a wrong parent";
             return;
         }
-        if (height == 0) return;
+        if (height == 0) {
+            leaf_node l = leaf(r);
+            bool said = l.sorted;
+            sort_check(l);
+            if (said && !l.sorted) fault = "a leaf said to be sorted is not";
+            return;
+        }
         const inner_node &x = inner(r);
+        auto same = [](double a, double b) {
+            return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b) || a == b;
+        };
         for (std::uint32_t c = 0; c < n && fault.empty(); ++c) {
-            summary s = summarize(x.child[c], height - 1);
-            if (s.count != x.count[c] || s.min_start != x.min_start[c] ||
-                s.max_start != x.max_start[c] || s.min_end != x.min_end[c] ||
-                s.max_end != x.max_end[c] ||
-                std::bit_cast<std::uint64_t>(s.last_end) !=
-                    std::bit_cast<std::uint64_t>(x.last_end[c]))
+            const slot &k = x.slots[c];
+            summary s = summarize(k.child, height - 1), t = k.sum;
+            assign(s, k.set_start, k.set_end);
+            if (s.count != t.count || s.min_start < t.min_start || s.max_start > t.max_start ||
+                s.min_end < t.min_end || s.max_end > t.max_end ||
+                !same(s.first_start, t.first_start) || !same(s.last_end, t.last_end) ||
+                (s.links > 0 &&
+                 (t.links == 0 || s.link_end > t.link_end || s.link_start < t.link_start)))
                 fault = "summary of child " + std::to_string(c) + " at height " +
                         std::to_string(height) + " does not match its subtree";
-            check(x.child[c], height - 1, r, fault);
+            check(k.child, height - 1, r, fault);
         }
         if (!fault.empty()) return;
         inner_node bounded = x;
         bound(bounded);
         for (std::uint32_t c = 0; c < n; ++c)
-            if (bounded.max_start_to[c] != x.max_start_to[c] ||
-                bounded.max_end_to[c] != x.max_end_to[c] ||
-                bounded.min_start_from[c] != x.min_start_from[c] ||
-                bounded.min_end_from[c] != x.min_end_from[c])
+            if (bounded.max_start_to[c] > x.max_start_to[c] ||
+                bounded.max_end_to[c] > x.max_end_to[c] ||
+                bounded.min_start_from[c] < x.min_start_from[c] ||
+                bounded.min_end_from[c] < x.min_end_from[c])
                 fault = "running bounds at height " + std::to_string(height) + " are wrong";
     }
 };
