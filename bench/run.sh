@@ -3,8 +3,9 @@
 #
 # BINDIR is the bin folder of an optimised build with the benchmark programs:
 #   cmake --preset bench && cmake --build --preset bench && bash bench/run.sh build-bench/bin
-# (bench_micro needs libbenchmark-dev: sh scripts/deps libbenchmark-dev.) Times are medians
-# of paired runs, the two programs compared taking turns; ROUNDS sets how many (default 7).
+# (bench_micro needs libbenchmark-dev and the peak memory /usr/bin/time: sh scripts/deps
+# libbenchmark-dev time.) Times are medians of paired runs, the two programs compared taking
+# turns; ROUNDS sets how many (default 7).
 [ -n "${BASH_VERSION:-}" ] || exec bash "$0" "$@"
 set -eu
 bin=$(cd "$1" && pwd)
@@ -18,18 +19,43 @@ for prog in spanfuse spanfuse_literal bench_sortsweep bench_parse; do
     [ -x "$bin/$prog" ] || { echo "run.sh: $bin/$prog is missing (build the bench preset)" >&2; exit 1; }
 done
 
-# gen SHAPE N SEED: spanfuse input of N records, all selected by "f 1", flags 0.
-#   disjoint: centers uniform in [0, 10^7), spreads in [0, 5] (mostly disjoint intervals)
-#   overlap:  centers uniform in [0, 10^5), spreads in [0, 50] (heavily overlapping)
+# gen SHAPE N SEED: spanfuse input of N records, all selected by "f 1", flags 0 unless said.
+#   disjoint:  centers uniform in [0, 10^7), spreads in [0, 5] (mostly disjoint intervals)
+#   overlap:   centers uniform in [0, 10^5), spreads in [0, 50] (heavily overlapping)
+# The disjoint records with one change each, so that the list leaves the sort-and-sweep:
+#   nanfirst:  the first center is nan
+#   negspread: one spread in 100 is negative (that interval is inside out)
+#   nancenter: one center in 100 is nan
+#   negflags:  one spread in 100 negative, flags drawn from -1, 0 and 1
+# (factor -1 on the disjoint records turns every interval inside out.) Two shapes that the
+# list's summaries can do little for:
+#   comb:  N/2 records alternately (5 i, 1) and (nan, 1), then N/2 centred in the middle
+#          whose spreads grow past the whole range, each widening every entry
+#   wide:  centers uniform in [0, 10^7), spread 1000, to be run with factor -1: inside-out
+#          intervals much wider than the spacing of their centers
 gen() {
     awk -v shape="$1" -v n="$2" -v seed="$3" 'BEGIN {
         srand(seed)
-        width = shape == "disjoint" ? 1e7 : 1e5
-        spread = shape == "disjoint" ? 5 : 50
         printf "%d\n", n
-        for (i = 0; i < n; i++) printf "%.3f %.3f\n", rand() * width, rand() * spread
+        if (shape == "comb") {
+            half = int(n / 2)
+            for (i = 0; i < half; i++) if (i % 2) print "nan 1"; else printf "%d 1\n", 5 * i
+            for (i = half; i < n; i++) printf "%d %d\n", 5 * half / 2, 5 * half + i
+        } else if (shape == "wide") {
+            for (i = 0; i < n; i++) printf "%.3f 1000\n", rand() * 1e7
+        } else {
+            width = shape == "overlap" ? 1e5 : 1e7
+            spread = shape == "overlap" ? 50 : 5
+            for (i = 0; i < n; i++) {
+                c = rand() * width; s = rand() * spread
+                if ((shape == "nanfirst" && i == 0) || (shape == "nancenter" && i % 100 == 50))
+                    c = "nan"
+                if ((shape == "negspread" || shape == "negflags") && i % 100 == 50) s = -s
+                if (c == "nan") printf "nan %.3f\n", s; else printf "%.3f %.3f\n", c, s
+            }
+        }
         printf "%d\n", n
-        for (i = 0; i < n; i++) print 0
+        for (i = 0; i < n; i++) print (shape == "negflags" ? int(rand() * 3) - 1 : 0)
     }'
 }
 
@@ -125,6 +151,74 @@ for shape in disjoint overlap; do
         printf '%-9s %8d  literal: %-9s  sort-and-sweep: %s\n' "$shape" "$n" "$literal" "$plain"
     done
 done
+
+echo
+echo "== odd shapes: each beside the same records well formed (disjoint), whole process"
+for n in 100000 1000000; do
+    for shape in nanfirst negspread nancenter negflags factor-1; do
+        args=(f 1)
+        in=$work/$shape.$n
+        if [ "$shape" = factor-1 ]; then
+            args=(f -1)
+            in=$work/disjoint.$n
+        else
+            [ -f "$in" ] || gen "$shape" "$n" 7 >"$in"
+        fi
+        # spanfuse with the well-formed records against spanfuse with the odd ones
+        : >"$work/a" && : >"$work/b" && : >"$work/r"
+        for ((r = 0; r < rounds; r++)); do
+            if ((r % 2 == 0)); then
+                ta=$(run_us "$bin/spanfuse" "$work/disjoint.$n" f 1)
+                tb=$(run_us "$bin/spanfuse" "$in" "${args[@]}")
+            else
+                tb=$(run_us "$bin/spanfuse" "$in" "${args[@]}")
+                ta=$(run_us "$bin/spanfuse" "$work/disjoint.$n" f 1)
+            fi
+            echo "$ta" >>"$work/a" && echo "$tb" >>"$work/b"
+            awk -v a="$ta" -v b="$tb" 'BEGIN { print b / a }' >>"$work/r"
+        done
+        printf '%-9s %8d  %s   well formed %s   %.2fx\n' "$shape" "$n" \
+            "$(ms "$(median <"$work/b")")" "$(ms "$(median <"$work/a")")" "$(median <"$work/r")"
+    done
+done
+
+echo
+echo "== hard shapes against the literal list, whole process (LONG=1 also runs the literal"
+echo "   list at 10^6, which takes many minutes)"
+for n in 100000 1000000; do
+    for shape in comb wide; do
+        in=$work/$shape.$n
+        gen "$shape" "$n" 7 >"$in"
+        args=(f 1)
+        [ "$shape" = wide ] && args=(f -1)
+        t=$(run_us "$bin/spanfuse" "$in" "${args[@]}")
+        "$bin/spanfuse" "${args[@]}" <"$in" >"$work/fast"
+        literal="not run" same=""
+        if ((n <= 100000)) || [ -n "${LONG:-}" ]; then
+            literal=$(ms "$(run_us "$bin/spanfuse_literal" "$in" "${args[@]}")")
+            "$bin/spanfuse_literal" "${args[@]}" <"$in" >"$work/literal"
+            cmp -s "$work/fast" "$work/literal" && same="  output same" || same="  output DIFFERENT"
+        fi
+        printf '%-5s %8d  spanfuse %s   literal %s%s\n' "$shape" "$n" "$(ms "$t")" "$literal" "$same"
+    done
+done
+
+echo
+echo "== peak memory (maximum resident set size), disjoint records"
+if [ -x /usr/bin/time ]; then
+    gen disjoint 10000000 7 >"$work/disjoint.10000000"
+    for n in 1000000 10000000; do
+        in=$work/disjoint.$n
+        kb=$( { /usr/bin/time -f %M "$bin/spanfuse" f 1 <"$in" >/dev/null; } 2>&1)
+        pipe_kb=$( { cat "$in" | /usr/bin/time -f %M "$bin/spanfuse" f 1 >/dev/null; } 2>&1)
+        awk -v n="$n" -v kb="$kb" -v p="$pipe_kb" -v bytes="$(wc -c <"$in")" 'BEGIN {
+            printf "%8d records (%d MB of text): %6.1f MB, %4.1f bytes a record; from a pipe %6.1f MB, %4.1f\n",
+                n, bytes / 1e6, kb / 1024, kb * 1024 / n, p / 1024, p * 1024 / n }'
+    done
+    rm -f "$work/disjoint.10000000"
+else
+    echo "not measured: /usr/bin/time is missing (sh scripts/deps time)"
+fi
 
 if [ -x "$bin/bench_micro" ]; then
     echo

@@ -42,16 +42,21 @@ template <class T> class big_array {
     // Adds v, growing by half again (never beyond limit, which must exceed size()) when full.
     // False when there is no memory.
     bool push_back(const T &v, std::size_t limit = SIZE_MAX) {
+        if (!extend(limit)) return false;
+        data_[size_ - 1] = v;
+        return true;
+    }
+
+    // Adds one value left unset, for the caller to fill; same growth and failure as push_back.
+    bool extend(std::size_t limit = SIZE_MAX) {
         if (size_ == capacity_) {
             std::size_t grown = capacity_ < 1024 ? 1024 : capacity_ + capacity_ / 2;
             if (grown > limit || grown < capacity_) grown = limit;
             if (!reserve(grown)) return false;
         }
-        data_[size_++] = v;
+        ++size_;
         return true;
     }
-
-    void pop_back() { --size_; }
 
   private:
     // The whole block, so that it stays one mapping that can still be moved as a whole; a
