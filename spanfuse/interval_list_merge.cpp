@@ -19,6 +19,7 @@ bool lo_before(const interval_bounds &a, const interval_bounds &b) {
 }
 
 void sort_small(interval_bounds *first, interval_bounds *last) {
+    if (last - first < 2) return; // first may be null
     for (interval_bounds *i = first + 1; i < last; ++i) {
         interval_bounds v = *i;
         interval_bounds *j = i;

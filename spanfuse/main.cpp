@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,7 +84,12 @@ int main(int argc, char **argv) {
     }
 
     interval_bounds *intervals = records.data() + first;
-    std::size_t count = interval_list_merge(intervals, last - first);
+    std::size_t count;
+    try {
+        count = interval_list_merge(intervals, last - first);
+    } catch (const std::bad_alloc &) {
+        bk::die_errno("intervals", ENOMEM);
+    }
     interval_list_print(intervals, count);
     bk::out_flush();
     return 0;

@@ -26,6 +26,20 @@ IN=garbage_trailing t 0 'f 1' '' ' 5 15\n' ''
 { printf '1 10 5 '; cat zeros; printf '1 0'; } >long_split
 IN=long_split t 255 'f 1' '' '' "$R"
 
+# More than the memory left holds, for the records or for the list: a message and the
+# failure status, not a crash.
+if ! ldd "$BINDIR/spanfuse" 2>/dev/null | grep -q libasan; then
+    mkdir limited
+    printf '#!/bin/sh\nulimit -v 40000\nexec spanfuse "$@"\n' >limited/spanfuse40m
+    chmod +x limited/spanfuse40m
+    PATH=$PWD/limited:$PATH
+    { echo 3000000; yes '1 2' | head -n 3000000; } >big
+    PROG=spanfuse40m IN=big t 255 'f 1' '' '' 'spanfuse: records: Cannot allocate memory\n'
+    awk 'BEGIN { n = 1500000; print n; for (i = 1; i <= n; i++) print i * 10, 1; print n
+                 for (i = 0; i < n; i++) print 0 }' >inside_out
+    PROG=spanfuse40m IN=inside_out t 255 'f -1' '' '' 'spanfuse: intervals: Cannot allocate memory\n'
+fi
+
 # Many records through the sort-and-sweep path, then a NaN one that hands the list to the
 # literal passes, which put it last.
 awk 'BEGIN { print 2001; for (i = 0; i < 2000; i++) print i * 10, 2; print "nan 1"; print 2001
