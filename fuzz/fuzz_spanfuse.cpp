@@ -75,12 +75,8 @@ outcome reference(const char *mode, const char *factor_text, const std::string &
         first = std::clamp<long long>(split, 0, records);
     interval_list list = interval_list_create(static_cast<std::size_t>(last - first));
     for (long long i = first; i < last; ++i) {
-        double w = factor * spread[i];
-        double lo = center[i] - w, hi = center[i] + w;
-        if (flag[i] == -1 && lo > 0)
-            lo = 0;
-        else if (flag[i] == 1 && hi < 65535)
-            hi = 65535;
+        // The program's own arithmetic, for the same bits where a bound is NaN.
+        auto [lo, hi] = interval_of(center[i], spread[i], flag[i], factor);
         interval_list_add(list, lo, hi);
     }
     outcome r;

@@ -7,6 +7,17 @@ interval_list interval_list_create(std::size_t capacity) {
     return list;
 }
 
+interval_bounds interval_of(double center, double spread, int flag, double factor) {
+    double w = factor * spread;
+    double lo = center - w;
+    double hi = center + w;
+    if (flag == -1 && lo > 0)
+        lo = 0;
+    else if (flag == 1 && hi < 65535)
+        hi = 65535;
+    return {lo, hi};
+}
+
 static void remove_entry(interval_list &list, std::size_t i) {
     for (std::size_t j = i; j + 1 < list.count; ++j) {
         list.start[j] = list.start[j + 1];

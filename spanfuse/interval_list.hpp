@@ -26,6 +26,12 @@ interval_list interval_list_create(std::size_t capacity);
 // and with NaN bounds every comparison is simply false.
 void interval_list_add(interval_list &list, double lo, double hi);
 
+// The interval of one record: center - factor * spread to center + factor * spread, opened
+// down to 0 by flag -1 and up to 65535 by flag 1. Kept out of line, so that every caller gets
+// the same bits: where both operands of a sum are NaN, which one's sign the result takes
+// depends on the order in which the compiled code happens to give them.
+interval_bounds interval_of(double center, double spread, int flag, double factor);
+
 // Adds iv[0], ..., iv[n - 1] in that order to an empty list, leaves the list's entries in
 // iv[0], ..., iv[count - 1] and returns count: the same entries as interval_list_add gives,
 // bit for bit. Well-formed intervals (lo <= hi, no NaN) are merged by one sort and one sweep

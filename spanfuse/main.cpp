@@ -67,20 +67,13 @@ int main(int argc, char **argv) {
     else
         first = split <= 0 ? 0 : std::min(last, static_cast<std::size_t>(split));
 
-    // Each flag completes its record's interval, in place.
+    // Until its flag is read, a record's center and spread stand where its interval's bounds
+    // will: the flag completes the interval, in place.
     for (std::size_t i = 0; i < limit; ++i) {
         int flag;
         if (!in.integer(flag)) bk::die(read_failure);
-        if (i < first || i >= last) continue;
-        auto [center, spread] = records[i];
-        double w = factor * spread;
-        double lo = center - w;
-        double hi = center + w;
-        if (flag == -1 && lo > 0)
-            lo = 0;
-        else if (flag == 1 && hi < 65535)
-            hi = 65535;
-        records[i] = {lo, hi};
+        if (i >= first && i < last)
+            records[i] = interval_of(records[i].lo, records[i].hi, flag, factor);
     }
 
     interval_bounds *intervals = records.data() + first;
