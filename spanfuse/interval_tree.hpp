@@ -68,13 +68,21 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         if (!held_ && changes_.empty()) insert(lo, hi);
     }
 
-    // Starts bringing into the cache the leaf where an interval ending at hi would be inserted:
-    // called a few adds ahead, it spares the add most of the wait for memory.
+    // Starts bringing into the cache what an add of an interval ending at hi will look at: the
+    // leaf where it would be inserted, and the children around the way there. Called a few
+    // adds ahead, it spares the add most of the wait for memory.
     void prefetch(double hi) const {
         node_ref r = root_;
         for (unsigned h = height_; h > 0; --h) {
             const inner_node &x = inner(r);
-            r = x.slots[std::min(count_to_place(x, hi), x.n - 1)].child;
+            std::uint32_t c = std::min(count_to_place(x, hi), x.n - 1);
+            const std::uint32_t before = c > 0 ? c - 1 : c;
+            __builtin_prefetch(&x.slots[before]);
+            __builtin_prefetch(&x.slots[c + 1]);
+            __builtin_prefetch(&x.min_start_from[c]);
+            __builtin_prefetch(&x.min_end_from[c]);
+            __builtin_prefetch(&x.max_end_to[before]);
+            r = x.slots[c].child;
         }
         const char *bytes = reinterpret_cast<const char *>(&leaf(r));
         for (std::size_t i = 0; i < sizeof(leaf_node); i += 64) __builtin_prefetch(bytes + i);
