@@ -68,24 +68,44 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         if (!held_ && changes_.empty()) insert(lo, hi);
     }
 
-    // Starts bringing into the cache what an add of an interval ending at hi will look at: the
-    // leaf where it would be inserted, and the children around the way there. Called a few
-    // adds ahead, it spares the add most of the wait for memory.
-    void prefetch(double hi) const {
-        node_ref r = root_;
-        for (unsigned h = height_; h > 0; --h) {
-            const inner_node &x = inner(r);
-            std::uint32_t c = std::min(count_to_place(x, hi), x.n - 1);
-            const std::uint32_t before = c > 0 ? c - 1 : c;
-            __builtin_prefetch(&x.slots[before]);
-            __builtin_prefetch(&x.slots[c + 1]);
-            __builtin_prefetch(&x.min_start_from[c]);
-            __builtin_prefetch(&x.min_end_from[c]);
-            __builtin_prefetch(&x.max_end_to[before]);
-            r = x.slots[c].child;
+    // Starts bringing into the cache what the add of an interval ending at hi will look at,
+    // a few adds before it: the node above the leaves on its way, then the child there, then
+    // the leaf, one a call, each once the one before it has come, so that none of them waits.
+    // The tree may change meanwhile; then what comes is of no use, and does no harm.
+    void prefetch(double hi) {
+        auto line = [](const void *p) { __builtin_prefetch(p); };
+        warm &oldest = warm_[(warm_at_ + 2) % 3], &middle = warm_[(warm_at_ + 1) % 3];
+        if (oldest.node && oldest.node < inners_.size()) {
+            node_ref r = inner(oldest.node).slots[oldest.c].child;
+            if (r < leaves_.size()) {
+                const char *bytes = reinterpret_cast<const char *>(&leaf(r));
+                for (std::size_t i = 0; i < sizeof(leaf_node); i += 64) line(bytes + i);
+            }
         }
-        const char *bytes = reinterpret_cast<const char *>(&leaf(r));
-        for (std::size_t i = 0; i < sizeof(leaf_node); i += 64) __builtin_prefetch(bytes + i);
+        if (middle.node && middle.node < inners_.size()) {
+            const inner_node &x = inner(middle.node);
+            std::uint32_t n = std::max<std::uint32_t>(std::min<std::uint32_t>(x.n, Fan), 1);
+            middle.c = std::min(count_to_place(x, middle.hi), n - 1);
+            std::uint32_t before = middle.c > 0 ? middle.c - 1 : 0;
+            line(&x.slots[before]);
+            line(&x.slots[middle.c]);
+            line(&x.slots[middle.c + 1]);
+            line(&x.min_start_from[middle.c]);
+            line(&x.min_end_from[middle.c]);
+            line(&x.max_end_to[before]);
+        }
+        warm_at_ = (warm_at_ + 2) % 3;
+        warm &newest = warm_[warm_at_];
+        newest = {hi, 0, 0};
+        if (height_ == 0) return;
+        node_ref r = root_;
+        for (unsigned h = height_; h > 1; --h) {
+            const inner_node &x = inner(r);
+            r = x.slots[std::min(count_to_place(x, hi), x.n - 1)].child;
+        }
+        newest.node = r;
+        const char *bytes = reinterpret_cast<const char *>(inner(r).max_start_to);
+        for (std::size_t i = 0; i < sizeof inner(r).max_start_to; i += 64) line(bytes + i);
     }
 
     // Writes the entries in order to out; returns how many.
@@ -171,6 +191,15 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // Halves of at least two children keep the height below 32.
     std::uint32_t path_[32], place_path_[32];
     double before_ = nan; // during the walk, the end of the entry before the one looked at
+    // What prefetch is bringing in, newest at warm_at_: for the interval ending at hi, the
+    // node above the leaves (0 until known) and the child of it on the way.
+    struct warm {
+        double hi;
+        node_ref node;
+        std::uint32_t c;
+    };
+    warm warm_[3] = {};
+    unsigned warm_at_ = 0;
     // Each bound the walk changed, with the node it is in (or the node whose slot it is in),
     // to take the changes back.
     struct change {
@@ -1008,7 +1037,7 @@ std::size_t interval_list_merge_with(interval_bounds *iv, std::size_t n, AfterAd
 
     Tree tree(iv + nans, count, count + (n - plain));
     for (std::size_t i = plain; i < n; ++i) {
-        if (i + 2 < n) tree.prefetch(iv[i + 2].hi);
+        if (i + 4 < n) tree.prefetch(iv[i + 4].hi);
         tree.add(iv[i].lo, iv[i].hi);
         after_add(tree);
     }
