@@ -183,8 +183,11 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
 
     // What the last walk found.
     std::vector<std::uint32_t> folds_; // first and last right entry of each run of folding links
-    bool held_ = false;                // an entry passed test a
-    node_ref place_leaf_ = 0;          // leaf and entry of the first start above hi; none: the end
+    // For each run, the leaf and place in it of its first right entry, if the whole run and
+    // the entry before it are in that leaf; else no leaf.
+    std::vector<std::pair<node_ref, std::uint32_t>> fold_leaves_;
+    bool held_ = false;       // an entry passed test a
+    node_ref place_leaf_ = 0; // leaf and entry of the first start above hi; none: the end
     std::uint32_t place_at_ = 0;
     double place_before_ = nan; // the end of the entry before that place
     // During the walk, which child it went down at each height; for the place, the same.
@@ -476,6 +479,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
 
     void probe(double lo, double hi) {
         folds_.clear();
+        fold_leaves_.clear();
         changes_.clear();
         held_ = false;
         place_leaf_ = 0;
@@ -650,7 +654,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             std::uint32_t first = position(r);
             double prev = fold_from == 0 ? before : end[fold_from - 1];
             for (std::uint32_t i = fold_from; i < fold_to; ++i) {
-                if (prev >= lo && start[i] <= hi) note_fold(first + i);
+                if (prev >= lo && start[i] <= hi) note_fold(first + i, i > 0 ? r : 0, i);
                 prev = end[i];
             }
         }
@@ -690,12 +694,14 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         return first;
     }
 
-    void note_fold(std::uint32_t i) {
-        if (!folds_.empty() && folds_.back() + 1 == i)
+    void note_fold(std::uint32_t i, node_ref r, std::uint32_t in_leaf) {
+        if (!folds_.empty() && folds_.back() + 1 == i) {
             folds_.back() = i;
-        else {
+            if (fold_leaves_.back().first != r) fold_leaves_.back().first = 0;
+        } else {
             folds_.push_back(i);
             folds_.push_back(i);
+            fold_leaves_.push_back({r, in_leaf});
         }
     }
 
@@ -715,9 +721,18 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // ---- bridging
 
     void bridge() {
-        // From the last run back, so that the places of earlier runs stay as they are.
+        // From the last run back, so that the places of earlier runs stay as they are. A run
+        // within one leaf that keeps it at least half full is folded there; once one is not,
+        // nodes may move, and the rest go the long way, by their places in the list.
+        bool in_place = true;
         for (std::size_t k = folds_.size(); k > 0; k -= 2) {
-            std::uint32_t first = folds_[k - 2], last = folds_[k - 1];
+            std::uint32_t first = folds_[k - 2], last = folds_[k - 1], gone = last - first + 1;
+            auto [r, at] = fold_leaves_[k / 2 - 1];
+            in_place = in_place && r && (height_ == 0 || leaf(r).n - gone >= Leaf / 2);
+            if (in_place) {
+                fold_in_leaf(r, at, gone);
+                continue;
+            }
             set_end(root_, height_, first - 1, end_at(root_, height_, last));
             erase(root_, height_, first, last + 1);
         }
@@ -736,6 +751,21 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         while (i >= x.slots[c].sum.count) i -= x.slots[c++].sum.count;
         push(x, c, child_height);
         return c;
+    }
+
+    // Folds entries at..at + gone - 1 of leaf r into the entry before them. Every summary above
+    // still covers the leaf, and its first start and last end stay as they were; only the
+    // counts fall. The leaf stays sorted if it was.
+    void fold_in_leaf(node_ref r, std::uint32_t at, std::uint32_t gone) {
+        leaf_node &l = leaf(r);
+        l.end[at - 1] = l.end[at + gone - 1];
+        move_slots(0, r, at + gone, r, at, l.n - at - gone);
+        l.n -= gone;
+        for (unsigned h = 0; h < height_; ++h) {
+            node_ref p = parent(r, h);
+            inner(p).slots[slot_of(inner(p), r)].sum.count -= gone;
+            r = p;
+        }
     }
 
     double end_at(node_ref r, unsigned height, std::uint32_t i) {
