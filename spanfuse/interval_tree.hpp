@@ -549,8 +549,8 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
              c < n && (c < last || (place < n && !place_leaf_)); ++c) {
             slot &k = x.slots[c];
             const summary &m = k.sum;
-            double before_c = c == 0 ? before : x.slots[c - 1].sum.last_end;
-            bool fold = (before_c >= lo && m.first_start <= hi) ||
+            auto before_c = [&] { return c == 0 ? before : x.slots[c - 1].sum.last_end; };
+            bool fold = (m.first_start <= hi && before_c() >= lo) ||
                         (m.links > 0 && m.link_end >= lo && m.link_start <= hi);
             bool a = m.min_start <= lo && m.max_end >= hi;
             bool b = m.max_start > lo && m.min_start <= hi;
@@ -573,22 +573,27 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
                 }
             }
             push(x, c, height - 1);
-            before_ = before_c;
+            before_ = before_c();
             path_[height] = c;
             if (unsigned below = probe(k.child, height - 1, lo, hi)) {
                 widen(x, c, height - 1, below, lo, hi);
                 did |= below;
             }
         }
-        before_ = x.slots[n - 1].sum.last_end;
         return did;
     }
 
     // The first child that may hold a start above hi, or n. Counted rather than searched for,
-    // so that the loads do not wait on one another.
+    // so that the loads do not wait on one another: since the running bounds never fall, every
+    // fourth one counts off the groups of four before it, and a count in the next group finds it.
     static std::uint32_t count_to_place(const inner_node &x, double hi) {
-        std::uint32_t place = 0;
-        for (std::uint32_t c = 0; c < x.n; ++c) place += !(x.max_start_to[c] > hi);
+        const double *most = x.max_start_to;
+        const std::uint32_t n = x.n;
+        std::uint32_t groups = 0;
+        for (std::uint32_t c = 3; c < n; c += 4) groups += !(most[c] > hi);
+        std::uint32_t place = 4 * groups;
+        for (std::uint32_t c = place, end = std::min(place + 4, n); c < end; ++c)
+            place += !(most[c] > hi);
         return place;
     }
 
@@ -614,7 +619,6 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         if (n == 0) return 0;
         double *start = l.start, *end = l.end;
         double before = before_;
-        before_ = end[n - 1];
 
         // Links into entries [fold_from, fold_to), entries [hit_from, hit_to) and the first
         // start above hi at place are all a test can reach.
@@ -635,13 +639,23 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         } else {
             bool fold = false, hit = false, above = false;
             double prev = before;
-            for (std::uint32_t i = 0; i < n; ++i) {
-                double s = start[i], e = end[i];
-                bool s_le_hi = s <= hi;
-                fold |= (prev >= lo) & s_le_hi;
-                hit |= ((s <= lo) & (e >= hi)) | ((lo < s) & s_le_hi) | ((lo <= e) & (e < hi));
-                above |= hi < s;
-                prev = e;
+            if (lo > hi) { // inside out: tests b and c cannot pass
+                for (std::uint32_t i = 0; i < n; ++i) {
+                    double s = start[i], e = end[i];
+                    fold |= (prev >= lo) & (s <= hi);
+                    hit |= (s <= lo) & (e >= hi);
+                    above |= hi < s;
+                    prev = e;
+                }
+            } else {
+                for (std::uint32_t i = 0; i < n; ++i) {
+                    double s = start[i], e = end[i];
+                    bool s_le_hi = s <= hi;
+                    fold |= (prev >= lo) & s_le_hi;
+                    hit |= ((s <= lo) & (e >= hi)) | ((lo < s) & s_le_hi) | ((lo <= e) & (e < hi));
+                    above |= hi < s;
+                    prev = e;
+                }
             }
             if (fold) fold_to = n;
             if (hit) hit_to = n;
@@ -651,10 +665,14 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         }
 
         if (fold_from < fold_to) {
-            std::uint32_t first = position(r);
+            // The leaf's place in the list costs a walk up: only once a link folds.
+            std::uint32_t first = UINT32_MAX;
             double prev = fold_from == 0 ? before : end[fold_from - 1];
             for (std::uint32_t i = fold_from; i < fold_to; ++i) {
-                if (prev >= lo && start[i] <= hi) note_fold(first + i, i > 0 ? r : 0, i);
+                if (prev >= lo && start[i] <= hi) {
+                    if (first == UINT32_MAX) first = position(r);
+                    note_fold(first + i, i > 0 ? r : 0, i);
+                }
                 prev = end[i];
             }
         }
