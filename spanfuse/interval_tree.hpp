@@ -553,8 +553,9 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             bool fold = (m.first_start <= hi && before_c() >= lo) ||
                         (m.links > 0 && m.link_end >= lo && m.link_start <= hi);
             bool a = m.min_start <= lo && m.max_end >= hi;
-            bool b = m.max_start > lo && m.min_start <= hi;
-            bool e = m.max_end >= lo && m.min_end < hi;
+            // Tests b and c need lo < s <= hi or lo <= e < hi: never on an inside-out interval.
+            bool b = lo < hi && m.max_start > lo && m.min_start <= hi;
+            bool e = lo < hi && m.max_end >= lo && m.min_end < hi;
             // After a fold the walk is made again: it need only find the other folds.
             bool overlap = !held_ && folds_.empty() && (a || b || e);
             if (!fold && !(!place_leaf_ && m.max_start > hi)) {
