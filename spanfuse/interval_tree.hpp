@@ -772,19 +772,17 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         return c;
     }
 
-    // Folds entries at..at + gone - 1 of leaf r into the entry before them. Every summary above
-    // still covers the leaf, and its first start and last end stay as they were; only the
-    // counts fall. The leaf stays sorted if it was.
+    // Folds entries at..at + gone - 1 of leaf r into the entry before them. The leaf stays
+    // sorted if it was. The summaries above are made again: the entries that go may have held
+    // the only starts or ends that are numbers, and the entry they fold into may take a NaN
+    // end; a summary that still promised a number there could have the overlap pass note a
+    // change to a subtree that changes nothing.
     void fold_in_leaf(node_ref r, std::uint32_t at, std::uint32_t gone) {
         leaf_node &l = leaf(r);
         l.end[at - 1] = l.end[at + gone - 1];
         move_slots(0, r, at + gone, r, at, l.n - at - gone);
         l.n -= gone;
-        for (unsigned h = 0; h < height_; ++h) {
-            node_ref p = parent(r, h);
-            inner(p).slots[slot_of(inner(p), r)].sum.count -= gone;
-            r = p;
-        }
+        refresh_up(r, 0);
     }
 
     double end_at(node_ref r, unsigned height, std::uint32_t i) {

@@ -99,6 +99,23 @@ TEST(IntervalListSweep, ChosenCases) {
     compare({{10, 20}, {5, nan}, {15, 25}});
     compare({{nan, nan}, {1, 2}, {0, 3}});
     compare({{0.0, 5}, {-0.0, 1}, {3, 1}, {-0.0, 6}});
+    // A fold within a leaf takes away its only end that is a number; the next interval must
+    // still be inserted, not taken for one the overlap pass changed.
+    compare({{nan, -65535},
+             {inf, 1},
+             {nan, nan},
+             {nan, nan},
+             {nan, nan},
+             {1e300, nan},
+             {-65535, -inf},
+             {-65535, nan},
+             {-65535, 0.0},
+             {nan, nan},
+             {0.5, inf},
+             {-1, 1},
+             {nan, -65535},
+             {-inf, 1},
+             {-0.5, 1.5}});
 }
 
 // Sequences over small pools of values, so that equal, touching and nested bounds, both
