@@ -72,9 +72,12 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // a few adds before it: the node above the leaves on its way, then the child there, then
     // the leaf, one a call, each once the one before it has come, so that none of them waits.
     // The tree may change meanwhile; then what comes is of no use, and does no harm.
+    // Called for the interval that will be added ahead adds later; its walk is kept, for that
+    // add to start its own searches from.
+    static constexpr unsigned ahead = 4;
     void prefetch(double hi) {
         auto line = [](const void *p) { __builtin_prefetch(p); };
-        warm &oldest = warm_[(warm_at_ + 2) % 3], &middle = warm_[(warm_at_ + 1) % 3];
+        warm &oldest = warm_[(calls_ - 2) % rounds], &middle = warm_[(calls_ - 1) % rounds];
         if (oldest.node && oldest.node < inners_.size()) {
             node_ref r = inner(oldest.node).slots[oldest.c].child;
             if (r < leaves_.size()) {
@@ -86,6 +89,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             const inner_node &x = inner(middle.node);
             std::uint32_t n = std::max<std::uint32_t>(std::min<std::uint32_t>(x.n, Fan), 1);
             middle.c = std::min(count_to_place(x, middle.hi), n - 1);
+            middle.way[1] = middle.c;
             std::uint32_t before = middle.c > 0 ? middle.c - 1 : 0;
             line(&x.slots[before]);
             line(&x.slots[middle.c]);
@@ -94,16 +98,17 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             line(&x.min_end_from[middle.c]);
             line(&x.max_end_to[before]);
         }
-        warm_at_ = (warm_at_ + 2) % 3;
-        warm &newest = warm_[warm_at_];
-        newest = {hi, 0, 0};
+        warm &newest = warm_[calls_++ % rounds];
+        newest = {hi, 0, 0, {}, {}};
         if (height_ == 0) return;
         node_ref r = root_;
         for (unsigned h = height_; h > 1; --h) {
             const inner_node &x = inner(r);
-            r = x.slots[std::min(count_to_place(x, hi), x.n - 1)].child;
+            std::uint32_t c = std::min(count_to_place(x, hi), x.n - 1);
+            if (h < guided) newest.path[h] = r, newest.way[h] = c;
+            r = x.slots[c].child;
         }
-        newest.node = r;
+        newest.node = newest.path[1] = r;
         const char *bytes = reinterpret_cast<const char *>(inner(r).max_start_to);
         for (std::size_t i = 0; i < sizeof inner(r).max_start_to; i += 64) line(bytes + i);
     }
@@ -194,15 +199,20 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // Halves of at least two children keep the height below 32.
     std::uint32_t path_[32], place_path_[32];
     double before_ = nan; // during the walk, the end of the entry before the one looked at
-    // What prefetch is bringing in, newest at warm_at_: for the interval ending at hi, the
-    // node above the leaves (0 until known) and the child of it on the way.
+    // What prefetch is bringing in, for the interval ending at hi: the node above the leaves
+    // (0 until known) and the child of it on the way; and for the heights below guided, the
+    // node and child it went through. Kept for the adds ahead and a few after them.
+    static constexpr unsigned rounds = 8, guided = 8;
     struct warm {
         double hi;
         node_ref node;
         std::uint32_t c;
+        node_ref path[guided];
+        std::uint32_t way[guided];
     };
-    warm warm_[3] = {};
-    unsigned warm_at_ = 0;
+    warm warm_[rounds] = {};
+    std::uint64_t calls_ = rounds;
+    const warm *guide_ = nullptr; // the walk of the add being made, if prefetch made it
     // Each bound the walk changed, with the node it is in (or the node whose slot it is in),
     // to take the changes back.
     struct change {
@@ -486,6 +496,9 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         place_before_ = nan;
         // Nothing before the first entry can fold into it.
         before_ = nan;
+        const warm &w = warm_[(calls_ - ahead - 1) % rounds];
+        guide_ =
+            std::bit_cast<std::uint64_t>(w.hi) == std::bit_cast<std::uint64_t>(hi) ? &w : nullptr;
         probe(root_, height_, lo, hi);
     }
 
@@ -529,7 +542,16 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         const std::uint32_t n = x.n;
         const double before = before_;
         std::uint32_t from = 0, to = 0, place = n;
-        if (!place_leaf_) place = count_to_place(x, hi);
+        if (!place_leaf_) {
+            // Where prefetch went through this node for this interval, the place is looked for
+            // from the child it took; the tree may have changed since, and the search is exact
+            // all the same, but most often that child is the place or next to it.
+            if (guide_ && height < guided && guide_->path[height] == r)
+                place = first_where(n, guide_->way[height],
+                                    [&](std::uint32_t c) { return x.max_start_to[c] > hi; });
+            else
+                place = count_to_place(x, hi);
+        }
         if (number(lo) && number(hi)) {
             double least = std::min(lo, hi), most = std::max(lo, hi);
             // On sorted entries both lie next to the place.
@@ -1084,7 +1106,7 @@ std::size_t interval_list_merge_with(interval_bounds *iv, std::size_t n, AfterAd
 
     Tree tree(iv + nans, count, count + (n - plain));
     for (std::size_t i = plain; i < n; ++i) {
-        if (i + 4 < n) tree.prefetch(iv[i + 4].hi);
+        if (i + Tree::ahead < n) tree.prefetch(iv[i + Tree::ahead].hi);
         tree.add(iv[i].lo, iv[i].hi);
         after_add(tree);
     }
