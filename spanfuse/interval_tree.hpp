@@ -78,28 +78,27 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     void prefetch(double hi) {
         auto line = [](const void *p) { __builtin_prefetch(p); };
         warm &oldest = warm_[(calls_ - 2) % rounds], &middle = warm_[(calls_ - 1) % rounds];
-        if (oldest.node && oldest.node < inners_.size()) {
-            node_ref r = inner(oldest.node).slots[oldest.c].child;
+        if (oldest.path[1] && oldest.path[1] < inners_.size()) {
+            node_ref r = inner(oldest.path[1]).slots[oldest.way[1]].child;
             if (r < leaves_.size()) {
                 const char *bytes = reinterpret_cast<const char *>(&leaf(r));
                 for (std::size_t i = 0; i < sizeof(leaf_node); i += 64) line(bytes + i);
             }
         }
-        if (middle.node && middle.node < inners_.size()) {
-            const inner_node &x = inner(middle.node);
+        if (middle.path[1] && middle.path[1] < inners_.size()) {
+            const inner_node &x = inner(middle.path[1]);
             std::uint32_t n = std::max<std::uint32_t>(std::min<std::uint32_t>(x.n, Fan), 1);
-            middle.c = std::min(count_to_place(x, middle.hi), n - 1);
-            middle.way[1] = middle.c;
-            std::uint32_t before = middle.c > 0 ? middle.c - 1 : 0;
+            std::uint32_t c = middle.way[1] = std::min(count_to_place(x, middle.hi), n - 1);
+            std::uint32_t before = c > 0 ? c - 1 : 0;
             line(&x.slots[before]);
-            line(&x.slots[middle.c]);
-            line(&x.slots[middle.c + 1]);
-            line(&x.min_start_from[middle.c]);
-            line(&x.min_end_from[middle.c]);
+            line(&x.slots[c]);
+            line(&x.slots[c + 1]);
+            line(&x.min_start_from[c]);
+            line(&x.min_end_from[c]);
             line(&x.max_end_to[before]);
         }
         warm &newest = warm_[calls_++ % rounds];
-        newest = {hi, 0, 0, {}, {}};
+        newest = {hi, {}, {}};
         if (height_ == 0) return;
         node_ref r = root_;
         for (unsigned h = height_; h > 1; --h) {
@@ -108,7 +107,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             if (h < guided) newest.path[h] = r, newest.way[h] = c;
             r = x.slots[c].child;
         }
-        newest.node = newest.path[1] = r;
+        newest.path[1] = r;
         const char *bytes = reinterpret_cast<const char *>(inner(r).max_start_to);
         for (std::size_t i = 0; i < sizeof inner(r).max_start_to; i += 64) line(bytes + i);
     }
@@ -165,7 +164,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         double end[Leaf];
     };
     static void sort_check(leaf_node &l) {
-        l.sorted = l.n == 0 || (l.start[0] == l.start[0] && l.end[0] == l.end[0]);
+        l.sorted = l.n == 0 || (number(l.start[0]) && number(l.end[0]));
         for (std::uint32_t i = 1; i < l.n; ++i)
             l.sorted &= l.start[i - 1] <= l.start[i] && l.end[i - 1] <= l.end[i];
     }
@@ -179,7 +178,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         double max_start_to[Fan], max_end_to[Fan], min_start_from[Fan], min_end_from[Fan];
     };
 
-    // Nodes live in two pools and are never moved; freed ones are reused.
+    // Nodes live in two pools and keep their index for good; freed ones are reused.
     big_array<leaf_node> leaves_;
     big_array<inner_node> inners_;
     std::vector<node_ref> free_leaves_, free_inners_;
@@ -199,14 +198,12 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // Halves of at least two children keep the height below 32.
     std::uint32_t path_[32], place_path_[32];
     double before_ = nan; // during the walk, the end of the entry before the one looked at
-    // What prefetch is bringing in, for the interval ending at hi: the node above the leaves
-    // (0 until known) and the child of it on the way; and for the heights below guided, the
-    // node and child it went through. Kept for the adds ahead and a few after them.
+    // What prefetch is bringing in, for the interval ending at hi: for each height below
+    // guided, the node its walk went through (0 until known) and the child it took there;
+    // at height 1, the node above the leaves. Kept for the adds ahead and a few after them.
     static constexpr unsigned rounds = 8, guided = 8;
     struct warm {
         double hi;
-        node_ref node;
-        std::uint32_t c;
         node_ref path[guided];
         std::uint32_t way[guided];
     };

@@ -41,7 +41,7 @@ if ! ldd "$BINDIR/spanfuse" 2>/dev/null | grep -q libasan; then
 fi
 
 # Many records through the sort-and-sweep path, then a NaN one that hands the list to the
-# literal passes, which put it last.
+# tree, which puts it last.
 awk 'BEGIN { print 2001; for (i = 0; i < 2000; i++) print i * 10, 2; print "nan 1"; print 2001
              for (i = 0; i < 2001; i++) print 0 }' >many
 awk 'BEGIN { printf " 0 2"; for (i = 1; i < 2000; i++) printf " %d %d", i * 10 - 2, i * 10 + 2
