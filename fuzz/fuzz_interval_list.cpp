@@ -1,7 +1,7 @@
 // libFuzzer target: the fast merge must give the literal passes' list bit for bit, and a sorted,
-// disjoint, non-touching one when every interval had lo <= hi. It runs twice: as spanfuse runs
-// it, and with a tree of tiny nodes, deep on short inputs, whose structure is checked after
-// every add.
+// disjoint, non-touching one when every interval had lo <= hi. It runs four times: as spanfuse
+// runs it, and with a tree of tiny nodes, deep on short inputs, whose structure is checked
+// after every add, with its index kept as needed, always and never.
 //
 // Input: after a first byte below 0x40 each byte is one interval, its low and high nibbles
 // picking lo and hi from a table of awkward values; below 0x80 each two bytes x, y are one on
@@ -10,17 +10,13 @@
 #include "interval_list.hpp"
 #include "interval_tree.hpp"
 
-#include <bit>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <vector>
-
-static bool same_bits(double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const double inf = std::numeric_limits<double>::infinity();
@@ -54,23 +50,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         plain = plain && lo <= hi;
     }
 
-    for (int way = 0; way < 2; ++way) {
+    using tiny = interval_tree<4, 4>;
+    using policy = tiny::index_policy;
+    for (int way = 0; way < 4; ++way) {
         std::vector<interval_bounds> fast = adds;
         std::size_t count;
         if (way == 0) {
             count = interval_list_merge(fast.data(), fast.size());
         } else {
-            count = interval_list_merge_with<interval_tree<4, 4>>(
-                fast.data(), fast.size(), [](const auto &tree) {
+            count = interval_list_merge_with<tiny>(
+                fast.data(), fast.size(),
+                [](const auto &tree) {
                     std::string fault = tree.check();
                     if (fault.empty()) return;
                     std::fprintf(stderr, "tree: %s\n", fault.c_str());
                     std::abort();
-                });
+                },
+                std::array{policy::as_needed, policy::always, policy::never}[way - 1]);
         }
         if (literal.count != count) std::abort();
         for (std::size_t i = 0; i < count; ++i)
-            if (!same_bits(literal.start[i], fast[i].lo) || !same_bits(literal.end[i], fast[i].hi))
+            if (!reals::same_bits(literal.start[i], fast[i].lo) ||
+                !reals::same_bits(literal.end[i], fast[i].hi))
                 std::abort();
     }
     if (plain)

@@ -39,6 +39,15 @@ template <class T> class big_array {
         return true;
     }
 
+    // Makes the size n, the values added left unset. False when there is no memory.
+    bool resize(std::size_t n) {
+        if (!reserve(n)) return false;
+        size_ = n;
+        return true;
+    }
+    // Makes the size 0, keeping the room.
+    void clear() { size_ = 0; }
+
     // Adds v, growing by half again (never beyond limit, which must exceed size()) when full.
     // False when there is no memory.
     bool push_back(const T &v, std::size_t limit = SIZE_MAX) {

@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -24,6 +22,7 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 
 std::string show(const Adds &adds) {
     std::ostringstream s;
+    s.precision(17);
     auto bound = [&](double v) { s << v << (v == 0 && std::signbit(v) ? "(-)" : ""); };
     for (auto [lo, hi] : adds) {
         s << " [";
@@ -41,34 +40,43 @@ std::string show(const interval_list &list) {
     return show(entries);
 }
 
-bool same_bits(double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
+using tiny = interval_tree<4, 4>;
+using policy = tiny::index_policy;
 
 // The merge with a tree of tiny nodes, so that a few dozen entries make it several levels
-// deep, and its structure checked after every add.
-std::size_t merge_checked(interval_bounds *iv, std::size_t n) {
-    std::string fault;
-    std::size_t count = interval_list_merge_with<interval_tree<4, 4>>(iv, n, [&](const auto &tree) {
-        if (fault.empty()) fault = tree.check();
-    });
-    EXPECT_EQ(fault, "");
-    return count;
+// deep, its index kept as given, and its structure checked after every add.
+std::size_t merge_checked(interval_bounds *iv, std::size_t n, policy p, std::string &fault) {
+    return interval_list_merge_with<tiny>(
+        iv, n,
+        [&](const auto &tree) {
+            if (fault.empty()) fault = tree.check();
+        },
+        p);
 }
 
-// Builds the list three ways and fails the test with the sequence if they differ at all.
+// Builds the list five ways and fails the test with the sequence if they differ at all: the
+// literal passes, the merge as spanfuse runs it, and with tiny nodes the index kept as the
+// walks call for it, always, and never.
 void compare(const Adds &adds) {
+    using reals::same_bits;
     interval_list literal = interval_list_create(adds.size());
     for (auto [lo, hi] : adds) interval_list_add(literal, lo, hi);
-    for (int way = 0; way < 2; ++way) {
+    static const char *const ways[] = {"", " (tiny nodes)", " (tiny nodes, always indexed)",
+                                       " (tiny nodes, never indexed)"};
+    for (int way = 0; way < 4; ++way) {
         Adds fast = adds;
+        std::string fault;
         fast.resize(way == 0 ? interval_list_merge(fast.data(), fast.size())
-                             : merge_checked(fast.data(), fast.size()));
+                             : merge_checked(fast.data(), fast.size(),
+                                             std::array{policy::as_needed, policy::always,
+                                                        policy::never}[way - 1],
+                                             fault));
         bool same = literal.count == fast.size();
         for (std::size_t i = 0; same && i < literal.count; ++i)
             same = same_bits(literal.start[i], fast[i].lo) && same_bits(literal.end[i], fast[i].hi);
-        ASSERT_TRUE(same) << "adds:" << show(adds) << "\nliteral:" << show(literal)
-                          << "\nfast:   " << show(fast) << (way ? " (tiny nodes)" : "");
+        ASSERT_TRUE(same && fault.empty()) << "adds:" << show(adds) << "\nliteral:" << show(literal)
+                                           << "\nfast:   " << show(fast) << ways[way] << "\n"
+                                           << fault;
     }
 
     bool plain = true;
@@ -93,7 +101,7 @@ TEST(IntervalListSweep, ChosenCases) {
     compare({{-1, 0.0}, {-2, -0.0}, {-3, 0.0}});
     compare({{-1, -0.0}, {-0.5, 0.0}, {0.0, 0.0}, {-0.0, -0.0}});
     compare({{-inf, -inf}, {inf, inf}, {-inf, inf}, {0, 0}});
-    // The first interval of another kind hands the list so far to the literal passes.
+    // The first interval of another kind hands the list so far to the tree.
     compare({{10, 20}, {30, 40}, {35, 15}, {0, 100}});
     compare({{10, 20}, {nan, 5}, {1, 2}});
     compare({{10, 20}, {5, nan}, {15, 25}});
