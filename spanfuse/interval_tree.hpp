@@ -39,12 +39,13 @@
 #include "interval_list.hpp"
 #include "list_summary.hpp"
 #include "list_walks.hpp"
-#include "place_prefetch.hpp"
+#include "path_prefetch.hpp"
 #include "reals.hpp"
 #include "tree_shape.hpp"
 #include "value_index.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -68,22 +69,37 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         tree_.build(count, [&](std::size_t i) {
             return tree_entry{entries[i].lo, entries[i].hi, 0};
         });
+        for (std::size_t i = 1; i < count; ++i) links_.widen(entries[i - 1].hi, entries[i].lo);
     }
 
     // interval_list_add(lo, hi).
     void add(double lo, double hi) {
         walk &w = walk_;
         w.lo = lo, w.hi = hi, w.changed = false;
+        w.need = lo - hi == lo - hi ? lo - hi : -reals::inf;
         if (indexing_ == index_policy::always && !indexed_) build_index();
         add(w);
         note_idle(w);
-        ++adds_;
-        if (indexed_ && adds_ > size()) drop_index();
+        if (++adds_ % 1024 == 0 && indexed_ && adds_ > 4 * size()) drop_index();
     }
 
-    // Called for the interval that will be added ahead adds later.
-    static constexpr unsigned ahead = place_prefetch<shape>::ahead;
-    void prefetch(double hi) { prefetch_.step(tree_, hi); }
+    // Called for the interval that will be added ahead adds later: where it goes in the list,
+    // and, while there is an index, where its bounds lie in it.
+    static constexpr unsigned ahead = 3;
+    void prefetch(double lo, double hi) {
+        place_.step(
+            tree_, hi,
+            [](const auto &x, double v) { return std::min(x.col.run.above(x.n, v), x.n - 1); },
+            [](const auto &x, std::uint32_t c) {
+                using region = std::pair<const void *, std::size_t>;
+                if (c == x.n)
+                    return std::array{region{x.col.run.start_to, sizeof x.col.run.start_to},
+                                      region{}};
+                return std::array{region{&x.col.s[c > 0 ? c - 1 : 0], sizeof x.col.s[0] * 3},
+                                  region{}};
+            });
+        if (indexed_ && reals::number(lo)) starts_.prefetch(lo);
+    }
 
     // Writes the entries in order to out; returns how many.
     std::size_t copy_to(interval_bounds *out) {
@@ -105,6 +121,15 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         tree_.check(fault);
         if (fault.empty()) check(tree_.root(), tree_.height(), fault);
         if (fault.empty() && indexed_) check_index(fault);
+        auto exact = links_;
+        exact = {};
+        double before = reals::nan;
+        for (ref r = tree_.first_leaf(); r; r = tree_.leaf(r).next)
+            for (std::uint32_t i = 0; i < tree_.leaf(r).n; before = tree_.leaf(r).b[i++])
+                exact.widen(before, tree_.leaf(r).a[i]);
+        if (fault.empty() &&
+            (exact.end > links_.end || exact.start < links_.start || exact.drop > links_.drop))
+            fault = "4: the bounds over the list's links do not cover them";
         return fault;
     }
 
@@ -113,13 +138,33 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     std::uint32_t next_id_ = 0;
     using walk = list_walk<shape>;
     walk walk_;
-    place_prefetch<shape> prefetch_;
+    path_prefetch<shape> place_;
     index_policy indexing_ = index_policy::as_needed;
     bool indexed_ = false, has_ends_ = false;
     value_index<> starts_, ends_;
     std::size_t idle_ = 0; // leaves the walks entered for nothing since the index was dropped
     std::size_t adds_ = 0; // adds since the index was built or dropped
     std::vector<std::uint32_t> holders_, lowered_, raised_;
+    // Bounds over every link of the list, as a summary has them for its subtree's: only ever
+    // widened, and made exact whenever the index is built, so that an add sees at once when
+    // no link can fold.
+    struct {
+        double end = -reals::inf, start = reals::inf, drop = -reals::inf;
+        void widen(double e, double s) {
+            if (!reals::number(e) || !reals::number(s)) return;
+            end = std::max(end, e), start = std::min(start, s);
+            drop = std::max(drop, list_summary::drop(e, s));
+        }
+        void lowered(double lo) {
+            start = std::min(start, lo), drop = std::max(drop, list_summary::drop(end, lo));
+        }
+        void raised(double hi) {
+            end = std::max(end, hi), drop = std::max(drop, list_summary::drop(hi, start));
+        }
+        bool may_fold(double lo, double hi, double need) const {
+            return end >= lo && start <= hi && drop >= need;
+        }
+    } links_;
 
     std::size_t size() const {
         if (tree_.height() == 0) return tree_.leaf(tree_.root()).n;
@@ -135,20 +180,15 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         using reals::number;
         if (!number(w.lo) || !number(w.hi)) return insert(w, find_place(tree_, w.hi), nullptr);
         w.folds.clear();
-        if (indexed_) {
-            // The link into an entry folds when the entry starts at or below hi and the one
-            // before it ends at or above lo.
-            starts_.each(-reals::inf, w.hi, starts_.c_at_least, w.lo, [&](std::uint32_t id) {
-                w.folds.push_back(place_of_id(id) - 1);
-                return true;
-            });
-            std::sort(w.folds.begin(), w.folds.end());
-        } else {
-            w.first = w.nothing;
-            w.place.leaf = 0;
+        w.first = w.nothing;
+        w.place.leaf = 0;
+        // With the index, the walk looks for folds alone, and only where the drops of the
+        // links leave room for one.
+        w.folds_only = indexed_;
+        if (!indexed_ || links_.may_fold(w.lo, w.hi, w.need)) {
             probe(tree_, tree_.root(), tree_.height(), reals::nan, reals::nan, w);
             // Without folds, what the probe found is what the overlap pass will find.
-            if (w.folds.empty()) {
+            if (w.folds.empty() && !indexed_) {
                 if (w.first == w.held) return;
                 if (w.first == w.changes) return void(overlap(w));
                 return insert(w, w.place.leaf ? w.place : find_place(tree_, w.hi), nullptr);
@@ -164,7 +204,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         if (indexed_) {
             // Whether an entry holds the interval, and where it would go in the index.
             typename value_index<>::place at;
-            if (starts_.b_before(w.lo, next_id_, w.hi, at)) return;
+            if (starts_.most_before(w.lo, w.hi, at)) return;
             return insert(w, find_place(tree_, w.hi), &at);
         }
         if (w.lo >= w.hi && holds(w)) return;
@@ -192,11 +232,10 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             tree_.refresh(f, 0);
         }
         if (indexed_) {
-            // The entry after the run starts the link from the new end, as it did.
             std::tie(f, at) = find_entry(tree_, first);
             const auto &l = tree_.leaf(f);
             const std::uint32_t id = l.id[at];
-            if (reals::number(l.a[at])) starts_.set_b(id, l.b[at]);
+            if (reals::number(l.a[at])) starts_.set(id, l.b[at]);
             if (has_ends_ && reals::number(l.b[at])) ends_.insert({l.b[at], reals::nan, id});
         }
     }
@@ -209,6 +248,8 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         }
         unsigned what = 0;
         bool held = ::overlap(tree_, tree_.root(), tree_.height(), w, what);
+        if (what & lowered) links_.lowered(w.lo);
+        if (what & raised) links_.raised(w.hi);
         note_idle(w);
         return held || w.changed;
     }
@@ -223,22 +264,15 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // at is where the entry goes in the index, if known.
     void insert(walk &w, list_place<shape> p, const typename value_index<>::place *at) {
         std::uint32_t id = next_id_++;
-        if (!indexed_) {
-            tree_.insert(p.leaf, p.at, {w.lo, w.hi, id}, p.before, p.after);
-            return;
-        }
-        // The entry after the place will follow hi: its leaf in the index is asked for first.
-        auto [q, qm] =
-            p.at < tree_.leaf(p.leaf).n ? std::pair{p.leaf, p.at} : neighbour(p.leaf, p.at - 1, 1);
-        std::uint32_t next = q && reals::number(p.after) ? tree_.leaf(q).id[qm] : UINT32_MAX;
-        if (next != UINT32_MAX) starts_.prefetch(next);
         tree_.insert(p.leaf, p.at, {w.lo, w.hi, id}, p.before, p.after);
+        links_.widen(p.before, w.lo);
+        links_.widen(w.hi, p.after);
+        if (!indexed_) return;
         if (reals::number(w.lo)) {
-            tree_entry e{w.lo, w.hi, id, p.before};
+            tree_entry e{w.lo, w.hi, id};
             at ? starts_.insert(*at, e) : starts_.insert(e);
         }
         if (has_ends_ && reals::number(w.hi)) ends_.insert({w.hi, reals::nan, id});
-        if (next != UINT32_MAX) starts_.set_c(next, w.hi);
     }
 
     // ---- with the index
@@ -258,9 +292,9 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             };
         };
         if (!has_ends_) build_ends();
-        starts_.each(-reals::inf, w.lo, starts_.b_at_least, w.hi, into(holders_));
-        starts_.each(std::nextafter(w.lo, reals::inf), w.hi, starts_.any, 0, into(lowered_));
-        ends_.each(w.lo, std::nextafter(w.hi, -reals::inf), ends_.any, 0, into(raised_));
+        starts_.each(-reals::inf, w.lo, true, w.hi, into(holders_));
+        starts_.each(std::nextafter(w.lo, reals::inf), w.hi, false, 0, into(lowered_));
+        ends_.each(w.lo, std::nextafter(w.hi, -reals::inf), false, 0, into(raised_));
         if (over) {
             drop_index();
             return false;
@@ -277,23 +311,23 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     }
 
     void lower_entry(std::uint32_t id, double lo) {
+        links_.lowered(lo);
         auto [r, m] = leaf_place(id);
         auto &l = tree_.leaf(r);
         l.a[m] = lo;
         starts_.erase(id);
-        starts_.insert({lo, l.b[m], id, prev_end(r, m)});
+        starts_.insert({lo, l.b[m], id});
         tree_.reorder(r);
         tree_.refresh(r, 0);
     }
     void raise_entry(std::uint32_t id, double hi) {
+        links_.raised(hi);
         auto [r, m] = leaf_place(id);
         auto &l = tree_.leaf(r);
-        if (reals::number(l.a[m])) starts_.set_b(id, hi);
+        if (reals::number(l.a[m])) starts_.set(id, hi);
         ends_.erase(id);
         ends_.insert({hi, reals::nan, id});
         l.b[m] = hi;
-        auto [q, qm] = neighbour(r, m, 1);
-        if (q && reals::number(tree_.leaf(q).a[qm])) starts_.set_c(tree_.leaf(q).id[qm], hi);
         tree_.reorder(r);
         tree_.refresh(r, 0);
     }
@@ -316,11 +350,14 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         push_all(tree_, tree_.root(), tree_.height());
         next_id_ = tree_.track(true);
         std::vector<tree_entry> by_start;
+        links_ = {};
         double before = reals::nan;
         for (ref r = tree_.first_leaf(); r; r = tree_.leaf(r).next) {
             const auto &l = tree_.leaf(r);
-            for (std::uint32_t i = 0; i < l.n; before = l.b[i++])
-                if (reals::number(l.a[i])) by_start.push_back({l.a[i], l.b[i], l.id[i], before});
+            for (std::uint32_t i = 0; i < l.n; before = l.b[i++]) {
+                if (reals::number(l.a[i])) by_start.push_back({l.a[i], l.b[i], l.id[i]});
+                links_.widen(before, l.a[i]);
+            }
         }
         starts_.build(by_start);
         indexed_ = true;
@@ -350,7 +387,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     void note_idle(walk &w) {
         idle_ += w.idle;
         w.idle = 0;
-        if (idle_ > 8 * adds_ && idle_ > 4 * tree_.leaves()) build_index();
+        if (!indexed_ && idle_ > 2 * adds_ && idle_ > 4 * tree_.leaves()) build_index();
     }
 
     // ---- places
@@ -375,10 +412,6 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         if (m > 0) return {r, m - 1};
         r = tree_.leaf(r).prev;
         return {r, r ? tree_.leaf(r).n - 1 : 0};
-    }
-    double prev_end(ref r, std::uint32_t m) const {
-        auto [p, at] = neighbour(r, m, -1);
-        return p ? tree_.leaf(p).b[at] : reals::nan;
     }
     double next_start(ref r, std::uint32_t m) const {
         auto [s, at] = neighbour(r, m, 1);
@@ -407,11 +440,10 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         if (has_ends_) ends_.check(fault);
         if (!fault.empty()) return;
         std::vector<tree_entry> by_start, by_end, in_starts, in_ends;
-        double before = reals::nan;
         for (ref r = tree_.first_leaf(); r; r = tree_.leaf(r).next) {
             const auto &l = tree_.leaf(r);
-            for (std::uint32_t i = 0; i < l.n; before = l.b[i++]) {
-                if (reals::number(l.a[i])) by_start.push_back({l.a[i], l.b[i], l.id[i], before});
+            for (std::uint32_t i = 0; i < l.n; ++i) {
+                if (reals::number(l.a[i])) by_start.push_back({l.a[i], l.b[i], l.id[i]});
                 if (reals::number(l.b[i])) by_end.push_back({l.b[i], reals::nan, l.id[i]});
             }
         }
@@ -424,7 +456,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             if (x.size() != y.size()) return false;
             for (std::size_t i = 0; i < x.size(); ++i)
                 if (x[i].id != y[i].id || !reals::same_bits(x[i].a, y[i].a) ||
-                    !reals::same_bits(x[i].b, y[i].b) || !reals::same_bits(x[i].c, y[i].c))
+                    !reals::same_bits(x[i].b, y[i].b))
                     return false;
             return true;
         };
@@ -450,7 +482,7 @@ std::size_t interval_list_merge_with(interval_bounds *iv, std::size_t n, AfterAd
     Tree tree(iv + nans, count, count + (n - plain));
     tree.set_index_policy(policy);
     for (std::size_t i = plain; i < n; ++i) {
-        if (i + Tree::ahead < n) tree.prefetch(iv[i + Tree::ahead].hi);
+        if (i + Tree::ahead < n) tree.prefetch(iv[i + Tree::ahead].lo, iv[i + Tree::ahead].hi);
         tree.add(iv[i].lo, iv[i].hi);
         after_add(tree);
     }

@@ -11,6 +11,9 @@
 //   link_end, link_start     bounds at or above the end, and at or below the next start, of
 //                            every link inside the subtree between an entry whose end and the
 //                            next whose start are numbers (no other link can ever fold);
+//   link_drop                a bound at or above how far each such link's end lies above its
+//                            next start (+inf where that is NaN): a link folds into an interval
+//                            [lo, hi] only if its drop is at least lo - hi;
 //   lower_to, raise_to       changes not yet made below: every start above lower_to becomes
 //                            lower_to, every end below raise_to becomes raise_to (+inf and -inf
 //                            change nothing). Such changes compose, and the summary already
@@ -22,11 +25,12 @@
 
 #include <cstdint>
 #include <cstring>
+#include <tuple>
 
 struct list_summary {
     std::uint32_t count;
     double max_start, min_end, first_start, last_end;
-    double min_start, max_end, link_end, link_start;
+    double min_start, max_end, link_end, link_start, link_drop;
     double lower_to, raise_to;
 
     // The greatest and least of its bounds, for the running bounds.
@@ -41,6 +45,7 @@ struct list_summary {
         max_start = lower(max_start, t);
         first_start = lower(first_start, t);
         link_start = lower(link_start, t);
+        link_drop = reals::high(link_drop, drop(link_end, t));
     }
     // Notes that every end below t becomes t.
     void raise(double t) {
@@ -50,6 +55,14 @@ struct list_summary {
         min_end = raise(min_end, t);
         last_end = raise(last_end, t);
         link_end = raise(link_end, t);
+        link_drop = reals::high(link_drop, drop(t, link_start));
+    }
+
+    // How far end lies above start, for the drops of links; where that is NaN, as of two
+    // infinities of one sign, +inf, so that it rules out nothing.
+    static double drop(double end, double start) {
+        double d = end - start;
+        return d == d ? d : reals::inf;
     }
 };
 
@@ -59,7 +72,7 @@ template <std::size_t Fan> struct list_columns {
 
     template <class Node> void summarize(std::uint32_t c, const Node &node) {
         using namespace reals;
-        double ms = -inf, ns = inf, ne = inf, xe = -inf, le = -inf, ls = inf;
+        double ms = -inf, ns = inf, ne = inf, xe = -inf, le = -inf, ls = inf, ld = -inf;
         std::uint32_t total = 0;
         list_summary &k = s[c];
         if constexpr (requires { node.a; }) {
@@ -70,8 +83,10 @@ template <std::size_t Fan> struct list_columns {
                 xe = high(xe, node.b[i]);
             }
             for (std::uint32_t i = 1; i < node.n; ++i) {
-                le = high(le, number(node.a[i]) ? node.b[i - 1] : nan);
-                ls = low(ls, number(node.b[i - 1]) ? node.a[i] : nan);
+                bool link = number(node.a[i]) && number(node.b[i - 1]);
+                le = high(le, link ? node.b[i - 1] : nan);
+                ls = low(ls, link ? node.a[i] : nan);
+                ld = high(ld, link ? list_summary::drop(node.b[i - 1], node.a[i]) : nan);
             }
             total = node.n;
             k.first_start = node.n ? node.a[0] : nan;
@@ -86,10 +101,13 @@ template <std::size_t Fan> struct list_columns {
                 xe = high(xe, y.max_end);
                 le = high(le, y.link_end);
                 ls = low(ls, y.link_start);
+                ld = high(ld, y.link_drop);
                 if (j > 0) {
                     const list_summary &z = node.col.s[j - 1];
-                    le = high(le, number(y.first_start) ? z.last_end : nan);
-                    ls = low(ls, number(z.last_end) ? y.first_start : nan);
+                    bool link = number(y.first_start) && number(z.last_end);
+                    le = high(le, link ? z.last_end : nan);
+                    ls = low(ls, link ? y.first_start : nan);
+                    ld = high(ld, link ? list_summary::drop(z.last_end, y.first_start) : nan);
                 }
             }
             k.first_start = node.col.s[0].first_start;
@@ -97,21 +115,25 @@ template <std::size_t Fan> struct list_columns {
         }
         k.count = total;
         k.max_start = ms, k.min_start = ns, k.min_end = ne, k.max_end = xe;
-        k.link_end = le, k.link_start = ls;
+        k.link_end = le, k.link_start = ls, k.link_drop = ld;
         k.lower_to = inf, k.raise_to = -inf;
     }
 
     void settle(std::uint32_t n) {
-        run.settle(
-            n, [&](std::uint32_t c) { return s[c].top(); },
-            [&](std::uint32_t c) { return s[c].bottom(); });
+        run.settle(n, [&](std::uint32_t c) { return bounds(c); });
+    }
+    std::tuple<double, double, double> bounds(std::uint32_t c) const {
+        return {s[c].top(), s[c].max_start, s[c].bottom()};
+    }
+    void widen(std::uint32_t c, std::uint32_t n) {
+        run.widen(c, n, s[c].top(), s[c].max_start, s[c].bottom());
     }
 
     // Entry e put in below child c, between an entry ending at before and one starting at
     // after; edge says whether it is the child's first or last entry (1, 2) or that node does (4).
     template <class Node, class Entry>
-    void add(std::uint32_t c, const Entry &e, double before, double after, const Node &node,
-             unsigned edge) {
+    void add(std::uint32_t c, std::uint32_t n, const Entry &e, double before, double after,
+             const Node &node, unsigned edge) {
         using namespace reals;
         list_summary &k = s[c];
         ++k.count;
@@ -119,9 +141,11 @@ template <std::size_t Fan> struct list_columns {
         k.min_start = low(k.min_start, e.a);
         k.min_end = low(k.min_end, e.b);
         k.max_end = high(k.max_end, e.b);
-        k.link_end = high(high(k.link_end, number(e.a) ? before : nan), number(after) ? e.b : nan);
-        k.link_start =
-            low(low(k.link_start, number(before) ? e.a : nan), number(e.b) ? after : nan);
+        bool into = number(before) && number(e.a), out = number(e.b) && number(after);
+        k.link_end = high(high(k.link_end, into ? before : nan), out ? e.b : nan);
+        k.link_start = low(low(k.link_start, into ? e.a : nan), out ? after : nan);
+        k.link_drop = high(high(k.link_drop, into ? list_summary::drop(before, e.a) : nan),
+                           out ? list_summary::drop(e.b, after) : nan);
         if (edge & 1) k.first_start = e.a;
         if (edge & 2) k.last_end = e.b;
         if (edge & 4) {
@@ -133,20 +157,21 @@ template <std::size_t Fan> struct list_columns {
                 k.last_end = node.col.s[node.n - 1].last_end;
             }
         }
-        run.widen(c, k.top(), k.bottom());
+        widen(c, n);
     }
 
     // Child c's summary after the overlap pass for [lo, hi] changed entries below it: lowered
     // some starts in (lo, hi] to lo, raised some ends in [lo, hi) to hi, or both. Only the
     // exact bounds that such a change can have moved are made again from the child.
     template <class Node>
-    void changed(std::uint32_t c, const Node &node, double lo, double hi, bool lowered,
-                 bool raised) {
+    void changed(std::uint32_t c, std::uint32_t n, const Node &node, double lo, double hi,
+                 bool lowered, bool raised) {
         using namespace reals;
         list_summary &k = s[c];
         if (lowered) {
             if (k.min_start <= k.max_start) k.min_start = low(k.min_start, lo);
             k.link_start = low(k.link_start, lo);
+            k.link_drop = high(k.link_drop, list_summary::drop(k.link_end, lo));
             if (lo < k.max_start && k.max_start <= hi) {
                 double m = -inf;
                 for (std::uint32_t i = 0; i < node.n; ++i) {
@@ -161,6 +186,7 @@ template <std::size_t Fan> struct list_columns {
         if (raised) {
             if (k.min_end <= k.max_end) k.max_end = high(k.max_end, hi);
             k.link_end = high(k.link_end, hi);
+            k.link_drop = high(k.link_drop, list_summary::drop(hi, k.link_start));
             if (lo <= k.min_end && k.min_end < hi) {
                 double m = inf;
                 for (std::uint32_t i = 0; i < node.n; ++i) {
@@ -179,17 +205,17 @@ template <std::size_t Fan> struct list_columns {
             k.first_start = node.col.s[0].first_start;
             k.last_end = node.col.s[node.n - 1].last_end;
         }
-        run.widen(c, k.top(), k.bottom());
+        widen(c, n);
     }
 
-    // Notes on child c that every start above t becomes t, or every end below t becomes t.
-    void lower(std::uint32_t c, double t) {
+    // Notes on child c of n that every start above t becomes t, or every end below t becomes t.
+    void lower(std::uint32_t c, std::uint32_t n, double t) {
         s[c].lower(t);
-        run.widen(c, s[c].top(), s[c].bottom());
+        widen(c, n);
     }
-    void raise(std::uint32_t c, double t) {
+    void raise(std::uint32_t c, std::uint32_t n, double t) {
         s[c].raise(t);
-        run.widen(c, s[c].top(), s[c].bottom());
+        widen(c, n);
     }
 
     template <class Node> void push(std::uint32_t c, Node &node) {
@@ -203,8 +229,8 @@ template <std::size_t Fan> struct list_columns {
             }
         } else {
             for (std::uint32_t j = 0; j < node.n; ++j) {
-                node.col.lower(j, lo);
-                node.col.raise(j, hi);
+                node.col.lower(j, node.n, lo);
+                node.col.raise(j, node.n, hi);
             }
         }
     }
@@ -229,17 +255,16 @@ template <std::size_t Fan> struct list_columns {
             !same_bits(f.first_start, k.first_start) || !same_bits(f.last_end, k.last_end))
             return "3: a summary is not exact";
         if (f.min_start < k.min_start || f.max_end > k.max_end || f.link_end > k.link_end ||
-            f.link_start < k.link_start)
+            f.link_start < k.link_start || f.link_drop > k.link_drop)
             return "4: a summary does not cover its subtree";
         return nullptr;
     }
     const char *bounds_differ(std::uint32_t n) const {
         child_bounds<Fan> exact;
-        exact.settle(
-            n, [&](std::uint32_t c) { return s[c].top(); },
-            [&](std::uint32_t c) { return s[c].bottom(); });
+        exact.settle(n, [&](std::uint32_t c) { return bounds(c); });
         for (std::uint32_t c = 0; c < n; ++c)
-            if (run.top_to[c] < exact.top_to[c] || run.bottom_from[c] > exact.bottom_from[c])
+            if (run.top_to[c] < exact.top_to[c] || run.start_to[c] < exact.start_to[c] ||
+                run.bottom_from[c] > exact.bottom_from[c])
                 return "4: running bounds do not cover the children";
         return nullptr;
     }

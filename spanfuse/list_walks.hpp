@@ -18,14 +18,16 @@ template <class Shape> struct list_place {
 
 template <class Shape> struct list_walk {
     double lo, hi;
+    double need; // the least drop of a link that folds: lo - hi, or -inf where that is NaN
     // What the probe found: the places of the entries whose link to the next one folds, in
     // order; the first entry that any test of the overlap pass holds for, before any fold;
     // and the first entry that starts above hi.
     std::vector<std::uint32_t> folds;
     enum { nothing, held, changes } first = nothing;
     list_place<Shape> place{};
-    bool changed = false; // the overlap pass changed an entry
-    std::size_t idle = 0; // leaves entered that had nothing to give
+    bool folds_only = false; // the probe looks for folds alone
+    bool changed = false;    // the overlap pass changed an entry
+    std::size_t idle = 0;    // leaves entered that had nothing to give
 };
 
 // The children of inner node x that [lo, hi] can reach, by the running bounds: none before
@@ -45,8 +47,7 @@ std::uint32_t place_of(const Shape &t, typename Shape::ref r, unsigned h, std::u
     for (std::uint32_t k = 0; k < c; ++k) m += t.inner(r).col.s[k].count;
     for (; h < t.height(); ++h) {
         typename Shape::ref p = t.parent(r, h);
-        const auto &x = t.inner(p);
-        for (std::uint32_t k = 0; x.child[k] != r; ++k) m += x.col.s[k].count;
+        for (std::uint32_t k = 0, c = t.slot_of(r, h); k < c; ++k) m += t.inner(p).col.s[k].count;
         r = p;
     }
     return m;
@@ -55,7 +56,7 @@ template <class Shape>
 std::uint32_t place_of(const Shape &t, typename Shape::ref r, std::uint32_t m) {
     if (t.height() == 0) return m;
     typename Shape::ref p = t.parent(r, 0);
-    return m + place_of(t, p, 1, t.slot_of(p, r));
+    return m + place_of(t, p, 1, t.slot_of(r, 0));
 }
 
 // Speed only: counting in leaves in order. How many of v[0], ..., v[n - 1] pass test, which
@@ -112,6 +113,7 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
         for (std::uint32_t m = folds; m; m &= m - 1)
             w.folds.push_back(place_of(t, r, static_cast<std::uint32_t>(std::countr_zero(m))) - 1);
         bool found = folds != 0;
+        if (w.folds_only) return void(w.idle += !found);
         if (w.first == w.nothing && tests) {
             auto i = static_cast<std::uint32_t>(std::countr_zero(tests));
             w.first = l.a[i] <= lo && l.b[i] >= hi ? w.held : w.changes;
@@ -133,18 +135,20 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
     const std::uint32_t n = x.n;
     // Beyond the children the interval can reach only the place may lie: the first child with
     // a start above hi.
-    bool within = true;
-    for (std::uint32_t c = from(x, lo, hi); c < n && (within || !w.place.leaf); ++c) {
+    // The place, if it is still looked for, is in a child that starts above hi, if any does.
+    bool within = true, placing = !w.folds_only && !w.place.leaf && x.col.run.start_to[n - 1] > hi;
+    for (std::uint32_t c = from(x, lo, hi); c < n && (within || (placing && !w.place.leaf)); ++c) {
         within = within && !beyond(x, c, lo, hi);
         const auto &k = x.col.s[c];
         // The link into child c from the one before it, then what is inside child c.
         if (c > 0 && x.col.s[c - 1].last_end >= lo && k.first_start <= hi)
             w.folds.push_back(place_of(t, r, h, c) - 1);
-        bool fold = k.link_end >= lo && k.link_start <= hi;
-        bool test = w.first == w.nothing && ((k.min_start <= lo && k.max_end >= hi) ||
-                                             (open && ((k.max_start > lo && k.min_start <= hi) ||
-                                                       (k.max_end >= lo && k.min_end < hi))));
-        bool here = !w.place.leaf && k.max_start > hi;
+        bool fold = k.link_end >= lo && k.link_start <= hi && k.link_drop >= w.need;
+        bool test = !w.folds_only && w.first == w.nothing &&
+                    ((k.min_start <= lo && k.max_end >= hi) ||
+                     (open && ((k.max_start > lo && k.min_start <= hi) ||
+                               (k.max_end >= lo && k.min_end < hi))));
+        bool here = placing && !w.place.leaf && k.max_start > hi;
         if (fold || test || here) {
             t.push(r, c, h - 1);
             probe(t, x.child[c], h - 1, c > 0 ? x.col.s[c - 1].last_end : before,
@@ -209,8 +213,8 @@ bool overlap(Shape &t, typename Shape::ref r, unsigned h, list_walk<Shape> &w, u
         // every start to lo and raising every end to hi: noted on the child, not made in it.
         // The greatest start and least end are exact, so they tell whether anything changes.
         if (!a && (!b || k.max_start <= hi) && (!e || k.min_end >= lo)) {
-            if (b) x.col.lower(c, lo), what |= lowered;
-            if (e) x.col.raise(c, hi), what |= raised;
+            if (b) x.col.lower(c, x.n, lo), what |= lowered;
+            if (e) x.col.raise(c, x.n, hi), what |= raised;
             w.changed = true;
             continue;
         }
@@ -219,9 +223,9 @@ bool overlap(Shape &t, typename Shape::ref r, unsigned h, list_walk<Shape> &w, u
         bool held = overlap(t, x.child[c], h - 1, w, below);
         if (below) {
             if (h == 1)
-                x.col.changed(c, t.leaf(x.child[c]), lo, hi, below & lowered, below & raised);
+                x.col.changed(c, x.n, t.leaf(x.child[c]), lo, hi, below & lowered, below & raised);
             else
-                x.col.changed(c, t.inner(x.child[c]), lo, hi, below & lowered, below & raised);
+                x.col.changed(c, x.n, t.inner(x.child[c]), lo, hi, below & lowered, below & raised);
             what |= below;
         }
         if (held) return true;
@@ -239,7 +243,7 @@ template <class Shape> list_place<Shape> find_place(Shape &t, double hi) {
         auto &x = t.inner(r);
         std::uint32_t c = 0;
         if (!last)
-            for (c = from(x, hi, hi); c < x.n && !(x.col.s[c].max_start > hi); ++c) {
+            for (c = x.col.run.above(x.n, hi); c < x.n && !(x.col.s[c].max_start > hi); ++c) {
             }
         if (c == x.n || last) last = true, c = x.n - 1;
         if (c > 0) before = x.col.s[c - 1].last_end;

@@ -1,11 +1,12 @@
 // The shape of a B+-tree, whatever its entries mean: leaves of up to Leaf entries, inner nodes
 // of up to Fan children, all leaves at one depth, every node but the root at least half full,
-// leaves chained in order. An entry is two doubles (three when Wide is set) and an id, and
-// stays in the order it is put in. For each child an inner node keeps a summary, in Columns, that
+// leaves chained in order. An entry is two doubles and an id, and stays in the order it is put
+// in. For each child an inner node keeps a summary, in Columns, that
 // the tree built on this one defines; this part asks Columns to
 //   summarize(c, child)  make slot c's summary from the child's content, and clear what is
 //                        pending on slot c (by then the child has nothing pending above it);
-//   add(c, e, before, after, child, edge)  widen slot c's summary by entry e, put in below it
+//   add(c, n, e, before, after, child, edge)  widen slot c's summary (of n) by entry e, put in
+//   below it
 //                        between an entry ending at before and one starting at after: first
 //                        below it if edge has the bit first, last if it has last, and the
 //                        child tells where it has unknown;
@@ -27,11 +28,9 @@
 struct tree_entry {
     double a, b;
     std::uint32_t id;
-    double c = 0;
 };
 
-template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where, bool Wide = false>
-class tree_shape {
+template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tree_shape {
     static_assert(Leaf >= 4 && Fan >= 4);
 
   public:
@@ -41,16 +40,17 @@ class tree_shape {
     struct leaf_node {
         std::uint32_t n;
         ref parent, prev, next;
+        std::uint32_t slot; // its place among its parent's children
         // Speed only. If set, every a and b is a number and neither ever falls along the leaf;
         // if not, they may be so all the same.
         bool ordered;
         double a[Leaf], b[Leaf];
         std::uint32_t id[Leaf];
-        double c[Wide ? Leaf : 1];
     };
     struct inner_node {
         std::uint32_t n;
         ref parent;
+        std::uint32_t slot;
         ref child[Fan];
         Columns col;
     };
@@ -81,11 +81,7 @@ class tree_shape {
     ref parent(ref r, unsigned h) const { return h == 0 ? leaf(r).parent : inner(r).parent; }
     std::uint32_t width(ref r, unsigned h) const { return h == 0 ? leaf(r).n : inner(r).n; }
     static std::uint32_t max_width(unsigned h) { return h == 0 ? Leaf : Fan; }
-    std::uint32_t slot_of(ref p, ref child) const {
-        std::uint32_t c = 0;
-        while (inner(p).child[c] != child) ++c;
-        return c;
-    }
+    std::uint32_t slot_of(ref r, unsigned h) const { return h == 0 ? leaf(r).slot : inner(r).slot; }
     ref first_leaf() const {
         ref r = root_;
         for (unsigned h = height_; h > 0; --h) r = inner(r).child[0];
@@ -126,7 +122,7 @@ class tree_shape {
                 for (std::size_t j = from; j < to; ++j) {
                     auto c = static_cast<std::uint32_t>(j - from);
                     inner(r).child[c] = level[j];
-                    set_parent(level[j], height_, r);
+                    set_parent(level[j], height_, r, c);
                     summarize(r, c, level[j], height_);
                 }
                 inner(r).n = static_cast<std::uint32_t>(to - from);
@@ -173,15 +169,15 @@ class tree_shape {
         unsigned edge = split ? unknown : (m == 0 ? first : 0) | (m + 1 == leaf(r).n ? last : 0);
         for (unsigned h = 0; h < height_; ++h) {
             ref p = parent(child, h);
-            std::uint32_t c = slot_of(p, child);
+            std::uint32_t c = slot_of(child, h);
             if (split) {
                 summarize(p, c, child, h);
                 settle(p);
                 split = put_child(p, c + 1, split, h);
             } else if (h == 0) {
-                inner(p).col.add(c, e, before, after, leaf(child), edge);
+                inner(p).col.add(c, inner(p).n, e, before, after, leaf(child), edge);
             } else {
-                inner(p).col.add(c, e, before, after, inner(child), edge);
+                inner(p).col.add(c, inner(p).n, e, before, after, inner(child), edge);
             }
             if (!(edge & unknown)) edge &= (c == 0 ? first : 0) | (c + 1 == inner(p).n ? last : 0);
             child = p;
@@ -191,8 +187,8 @@ class tree_shape {
             inner(top).child[0] = root_;
             inner(top).child[1] = split;
             inner(top).n = 2;
-            set_parent(root_, height_, top);
-            set_parent(split, height_, top);
+            set_parent(root_, height_, top, 0);
+            set_parent(split, height_, top, 1);
             summarize(top, 0, root_, height_);
             summarize(top, 1, split, height_);
             settle(top);
@@ -209,7 +205,7 @@ class tree_shape {
         ref x = r;
         for (unsigned h = 0; h < height_; ++h) {
             ref p = parent(x, h);
-            std::uint32_t c = slot_of(p, x);
+            std::uint32_t c = slot_of(x, h);
             if (width(x, h) < max_width(h) / 2)
                 refill(p, c, h);
             else
@@ -221,7 +217,7 @@ class tree_shape {
             ref top = root_;
             root_ = inner(top).child[0];
             push(top, 0, root_, height_ - 1);
-            set_parent(root_, --height_, 0);
+            set_parent(root_, --height_, 0, 0);
             free_inners_.push_back(top);
         }
     }
@@ -230,7 +226,7 @@ class tree_shape {
     void refresh(ref r, unsigned h) {
         for (; h < height_; ++h) {
             ref p = parent(r, h);
-            summarize(p, slot_of(p, r), r, h);
+            summarize(p, slot_of(r, h), r, h);
             settle(p);
             r = p;
         }
@@ -312,13 +308,17 @@ class tree_shape {
     }
     ref make_inner() { return make(inners_, free_inners_); }
 
-    void set_parent(ref r, unsigned h, ref p) { (h == 0 ? leaf(r).parent : inner(r).parent) = p; }
+    void set_parent(ref r, unsigned h, ref p, std::uint32_t c) {
+        if (h == 0)
+            leaf(r).parent = p, leaf(r).slot = c;
+        else
+            inner(r).parent = p, inner(r).slot = c;
+    }
 
     void put(ref r, std::uint32_t m, tree_entry e) {
         leaf_node &l = leaf(r);
         l.a[m] = e.a;
         l.b[m] = e.b;
-        if constexpr (Wide) l.c[m] = e.c;
         if (ids_) l.id[m] = e.id, where_[e.id] = r;
     }
 
@@ -349,7 +349,6 @@ class tree_shape {
         };
         move(x.a, y.a);
         move(x.b, y.b);
-        if constexpr (Wide) move(x.c, y.c);
         if (ids_) {
             move(x.id, y.id);
             if (s != d)
@@ -365,8 +364,7 @@ class tree_shape {
         else
             std::copy_n(x.child + from, k, y.child + to);
         y.col.move(to, x.col, from, k);
-        if (s != d)
-            for (std::uint32_t i = to; i < to + k; ++i) set_parent(y.child[i], h, d);
+        for (std::uint32_t i = to; i < to + k; ++i) set_parent(y.child[i], h, d, i);
     }
 
     // Puts child as child at of inner node p; returns the node p's upper half went to if it split.
@@ -383,7 +381,7 @@ class tree_shape {
         move_children(into, at, into, at + 1, inner(into).n - at, h);
         inner(into).child[at] = child;
         ++inner(into).n;
-        set_parent(child, h, into);
+        set_parent(child, h, into, at);
         summarize(into, at, child, h);
         settle(p);
         if (split) settle(split);
@@ -457,7 +455,7 @@ class tree_shape {
             fault = "1: a node at height " + std::to_string(h) + " holds " + std::to_string(n);
             return;
         }
-        if (parent(r, h) != up)
+        if (parent(r, h) != up || (up && inner(up).child[slot_of(r, h)] != r))
             fault = "2: a node at height " + std::to_string(h) + " has a wrong parent";
         if (h > 0) {
             for (std::uint32_t c = 0; c < n; ++c) check(inner(r).child[c], h - 1, r, prev, fault);
