@@ -12,6 +12,15 @@
 #include <sys/mman.h>
 #include <type_traits>
 
+// Gives back to the system the whole pages between from and to, whose contents are no longer
+// needed: they read as zeros if touched again. Memory only.
+inline void release_pages(const void *from, const void *to) {
+    const std::uintptr_t page = 4096;
+    auto a = (reinterpret_cast<std::uintptr_t>(from) + page - 1) & ~(page - 1);
+    auto b = reinterpret_cast<std::uintptr_t>(to) & ~(page - 1);
+    if (a < b) madvise(reinterpret_cast<void *>(a), b - a, MADV_DONTNEED);
+}
+
 template <class T> class big_array {
     static_assert(std::is_trivially_copyable_v<T>);
 

@@ -92,9 +92,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             [](const auto &x, double v) { return std::min(x.col.run.above(x.n, v), x.n - 1); },
             [](const auto &x, std::uint32_t c) {
                 using region = std::pair<const void *, std::size_t>;
-                if (c == x.n)
-                    return std::array{region{x.col.run.start_to, sizeof x.col.run.start_to},
-                                      region{}};
+                if (c == x.n) return std::array{region{&x.col.run, sizeof x.col.run}, region{}};
                 return std::array{region{&x.col.s[c > 0 ? c - 1 : 0], sizeof x.col.s[0] * 3},
                                   region{}};
             });
@@ -234,7 +232,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         if (indexed_) {
             std::tie(f, at) = find_entry(tree_, first);
             const auto &l = tree_.leaf(f);
-            const std::uint32_t id = l.id[at];
+            const std::uint32_t id = tree_.ids(f)[at];
             if (reals::number(l.a[at])) starts_.set(id, l.b[at]);
             if (has_ends_ && reals::number(l.b[at])) ends_.insert({l.b[at], reals::nan, id});
         }
@@ -336,12 +334,12 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // but for the first one's start.
     void unindex(ref r, std::uint32_t at, std::uint32_t gone) {
         const auto &f = tree_.leaf(r);
-        if (has_ends_ && reals::number(f.b[at])) ends_.erase(f.id[at]);
+        if (has_ends_ && reals::number(f.b[at])) ends_.erase(tree_.ids(r)[at]);
         for (std::uint32_t i = 0; i < gone; ++i) {
             std::tie(r, at) = neighbour(r, at, 1);
             const auto &l = tree_.leaf(r);
-            if (reals::number(l.a[at])) starts_.erase(l.id[at]);
-            if (has_ends_ && reals::number(l.b[at])) ends_.erase(l.id[at]);
+            if (reals::number(l.a[at])) starts_.erase(tree_.ids(r)[at]);
+            if (has_ends_ && reals::number(l.b[at])) ends_.erase(tree_.ids(r)[at]);
         }
     }
 
@@ -355,7 +353,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         for (ref r = tree_.first_leaf(); r; r = tree_.leaf(r).next) {
             const auto &l = tree_.leaf(r);
             for (std::uint32_t i = 0; i < l.n; before = l.b[i++]) {
-                if (reals::number(l.a[i])) by_start.push_back({l.a[i], l.b[i], l.id[i]});
+                if (reals::number(l.a[i])) by_start.push_back({l.a[i], l.b[i], tree_.ids(r)[i]});
                 links_.widen(before, l.a[i]);
             }
         }
@@ -370,7 +368,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         for (ref r = tree_.first_leaf(); r; r = tree_.leaf(r).next) {
             const auto &l = tree_.leaf(r);
             for (std::uint32_t i = 0; i < l.n; ++i)
-                if (reals::number(l.b[i])) by_end.push_back({l.b[i], reals::nan, l.id[i]});
+                if (reals::number(l.b[i])) by_end.push_back({l.b[i], reals::nan, tree_.ids(r)[i]});
         }
         ends_.build(by_end);
         has_ends_ = true;
@@ -395,7 +393,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     std::pair<ref, std::uint32_t> leaf_place(std::uint32_t id, ref r = 0) const {
         if (!r) r = tree_.leaf_of(id);
         std::uint32_t m = 0;
-        while (tree_.leaf(r).id[m] != id) ++m;
+        while (tree_.ids(r)[m] != id) ++m;
         return {r, m};
     }
     std::uint32_t place_of_id(std::uint32_t id) const {
@@ -443,8 +441,8 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         for (ref r = tree_.first_leaf(); r; r = tree_.leaf(r).next) {
             const auto &l = tree_.leaf(r);
             for (std::uint32_t i = 0; i < l.n; ++i) {
-                if (reals::number(l.a[i])) by_start.push_back({l.a[i], l.b[i], l.id[i]});
-                if (reals::number(l.b[i])) by_end.push_back({l.b[i], reals::nan, l.id[i]});
+                if (reals::number(l.a[i])) by_start.push_back({l.a[i], l.b[i], tree_.ids(r)[i]});
+                if (reals::number(l.b[i])) by_end.push_back({l.b[i], reals::nan, tree_.ids(r)[i]});
             }
         }
         starts_.each_entry([&](const tree_entry &e) { in_starts.push_back(e); });
@@ -481,10 +479,14 @@ std::size_t interval_list_merge_with(interval_bounds *iv, std::size_t n, AfterAd
 
     Tree tree(iv + nans, count, count + (n - plain));
     tree.set_index_policy(policy);
-    for (std::size_t i = plain; i < n; ++i) {
+    // The intervals added are read no more: their memory goes back as the adds go on, so that
+    // the tree grows into what the intervals gave up, until the entries take its place.
+    const std::size_t chunk = (std::size_t{1} << 21) / sizeof *iv;
+    for (std::size_t i = plain, done = nans; i < n; ++i) {
         if (i + Tree::ahead < n) tree.prefetch(iv[i + Tree::ahead].lo, iv[i + Tree::ahead].hi);
         tree.add(iv[i].lo, iv[i].hi);
         after_add(tree);
+        if (i + 1 - done >= 2 * chunk) release_pages(iv + done, iv + i + 1), done = i + 1 - chunk;
     }
     // Every interval has been read: the entries may take their place.
     return nans + tree.copy_to(iv + nans);

@@ -71,7 +71,7 @@ template <std::size_t Fan> struct list_columns {
     child_bounds<Fan> run;
 
     template <class Node> void summarize(std::uint32_t c, const Node &node) {
-        using namespace reals;
+        using reals::high, reals::low, reals::number, reals::inf, reals::nan;
         double ms = -inf, ns = inf, ne = inf, xe = -inf, le = -inf, ls = inf, ld = -inf;
         std::uint32_t total = 0;
         list_summary &k = s[c];
@@ -134,7 +134,7 @@ template <std::size_t Fan> struct list_columns {
     template <class Node, class Entry>
     void add(std::uint32_t c, std::uint32_t n, const Entry &e, double before, double after,
              const Node &node, unsigned edge) {
-        using namespace reals;
+        using reals::high, reals::low, reals::number, reals::inf, reals::nan;
         list_summary &k = s[c];
         ++k.count;
         k.max_start = high(k.max_start, e.a);
@@ -166,7 +166,7 @@ template <std::size_t Fan> struct list_columns {
     template <class Node>
     void changed(std::uint32_t c, std::uint32_t n, const Node &node, double lo, double hi,
                  bool lowered, bool raised) {
-        using namespace reals;
+        using reals::high, reals::low, reals::number, reals::inf, reals::nan;
         list_summary &k = s[c];
         if (lowered) {
             if (k.min_start <= k.max_start) k.min_start = low(k.min_start, lo);
@@ -206,6 +206,28 @@ template <std::size_t Fan> struct list_columns {
             k.last_end = node.col.s[node.n - 1].last_end;
         }
         widen(c, n);
+    }
+
+    // Child c's summary after entries below it went: what must be exact is made again from
+    // the child; the bounds that need only cover it, and the running bounds, still do.
+    template <class Node> void shrink(std::uint32_t c, std::uint32_t, const Node &node) {
+        using reals::high, reals::low, reals::inf;
+        list_summary &k = s[c];
+        double ms = -inf, ne = inf;
+        std::uint32_t total = 0;
+        if constexpr (requires { node.a; }) {
+            for (std::uint32_t i = 0; i < node.n; ++i)
+                ms = high(ms, node.a[i]), ne = low(ne, node.b[i]);
+            total = node.n;
+            k.first_start = node.a[0], k.last_end = node.b[node.n - 1];
+        } else {
+            for (std::uint32_t j = 0; j < node.n; ++j) {
+                const list_summary &y = node.col.s[j];
+                ms = high(ms, y.max_start), ne = low(ne, y.min_end), total += y.count;
+            }
+            k.first_start = node.col.s[0].first_start, k.last_end = node.col.s[node.n - 1].last_end;
+        }
+        k.count = total, k.max_start = ms, k.min_end = ne;
     }
 
     // Notes on child c of n that every start above t becomes t, or every end below t becomes t.

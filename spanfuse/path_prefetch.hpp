@@ -23,9 +23,8 @@ template <class Shape> class path_prefetch {
             if (x.n > 0 && x.n <= sizeof x.child / sizeof x.child[0]) {
                 std::uint32_t c = choose(x, pending_.v);
                 for (auto [at, size] : reads(x, c)) lines(at, static_cast<const char *>(at) + size);
-                // The leaf's values, not its ids.
                 ref r = x.child[c];
-                if (r < t.leaf_count()) lines(&t.leaf(r), &t.leaf(r).id[0]);
+                if (r < t.leaf_count()) lines(&t.leaf(r), &t.leaf(r) + 1);
             }
         }
         pending_.node = 0;

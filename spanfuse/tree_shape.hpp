@@ -11,6 +11,8 @@
 //                        below it if edge has the bit first, last if it has last, and the
 //                        child tells where it has unknown;
 //   push(c, child)       hand down to the child what is pending on slot c;
+//   shrink(c, n, child)  make slot c's summary (of n) right again after entries below it
+//                        went;
 //   move(to, from, at, k)  copy k slots' summaries;
 //   settle(n)            make what it keeps about all n children together right again.
 // Before an insert or an erase, the caller pushes what is pending on the way from the root to
@@ -20,6 +22,7 @@
 #include "big_array.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -45,7 +48,6 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
         // if not, they may be so all the same.
         bool ordered;
         double a[Leaf], b[Leaf];
-        std::uint32_t id[Leaf];
     };
     struct inner_node {
         std::uint32_t n;
@@ -65,17 +67,21 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     // The pools' sizes: every node's index is below them.
     std::size_t leaf_count() const { return leaves_.size(); }
     std::size_t inner_count() const { return inners_.size(); }
-    // The leaf that holds the entry with this id, while ids are tracked: when Where is set, and
-    // tracking is on.
+    // While ids are tracked, when Where is set and tracking is on: the ids of the entries of
+    // leaf r, and the leaf that holds the entry with this id. They are kept apart from the
+    // leaves, so that a tree without ids does not pay for them in memory.
+    std::uint32_t *ids(ref r) { return ids_of_[r].data(); }
+    const std::uint32_t *ids(ref r) const { return ids_of_[r].data(); }
     ref leaf_of(std::uint32_t id) const { return where_[id]; }
     // Turns tracking on, giving the entries the ids 0, 1, ... in order, and returns how many;
     // or off, from when on the ids the entries have are of no meaning.
     std::uint32_t track(bool on) {
         ids_ = on;
         std::uint32_t id = 0;
-        if (on)
-            for (ref r = first_leaf(); r; r = leaf(r).next)
-                for (std::uint32_t i = 0; i < leaf(r).n; ++i) leaf(r).id[i] = id, where_[id++] = r;
+        if (!on) return 0;
+        if (!ids_of_.resize(leaves_.size())) throw std::bad_alloc();
+        for (ref r = first_leaf(); r; r = leaf(r).next)
+            for (std::uint32_t i = 0; i < leaf(r).n; ++i) ids(r)[i] = id, where_[id++] = r;
         return id;
     }
     ref parent(ref r, unsigned h) const { return h == 0 ? leaf(r).parent : inner(r).parent; }
@@ -94,7 +100,8 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
         if (!leaves_.reserve(2 * entries / Leaf + 2) || !inners_.reserve(entries / Leaf + 2))
             throw std::bad_alloc();
         if constexpr (Where)
-            if (!where_.resize(most_ids)) throw std::bad_alloc();
+            if (!where_.resize(most_ids) || !ids_of_.reserve(2 * entries / Leaf + 2))
+                throw std::bad_alloc();
     }
 
     // The tree of count entries, source(0) to source(count - 1) in order, each a tree_entry.
@@ -206,11 +213,14 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
         for (unsigned h = 0; h < height_; ++h) {
             ref p = parent(x, h);
             std::uint32_t c = slot_of(x, h);
-            if (width(x, h) < max_width(h) / 2)
+            if (width(x, h) < max_width(h) / 2) {
                 refill(p, c, h);
-            else
-                summarize(p, c, x, h);
-            settle(p);
+                settle(p);
+            } else if (h == 0) {
+                inner(p).col.shrink(c, inner(p).n, leaf(x));
+            } else {
+                inner(p).col.shrink(c, inner(p).n, inner(x));
+            }
             x = p;
         }
         while (height_ > 0 && inner(root_).n == 1) {
@@ -273,6 +283,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     big_array<inner_node> inners_;
     std::vector<ref> free_leaves_, free_inners_;
     big_array<ref> where_;
+    big_array<std::array<std::uint32_t, Leaf>> ids_of_;
     bool ids_ = Where;
     bool order_ = false;
     ref root_ = 0;
@@ -302,6 +313,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     }
     ref make_leaf() {
         ref r = make(leaves_, free_leaves_);
+        if (ids_ && r >= ids_of_.size() && !ids_of_.resize(leaves_.size())) throw std::bad_alloc();
         leaf(r).prev = leaf(r).next = 0;
         leaf(r).ordered = order_;
         return r;
@@ -319,7 +331,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
         leaf_node &l = leaf(r);
         l.a[m] = e.a;
         l.b[m] = e.b;
-        if (ids_) l.id[m] = e.id, where_[e.id] = r;
+        if (ids_) ids(r)[m] = e.id, where_[e.id] = r;
     }
 
     void settle(ref p) { inner(p).col.settle(inner(p).n); }
@@ -350,9 +362,9 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
         move(x.a, y.a);
         move(x.b, y.b);
         if (ids_) {
-            move(x.id, y.id);
+            move(ids(s), ids(d));
             if (s != d)
-                for (std::uint32_t i = to; i < to + k; ++i) where_[y.id[i]] = d;
+                for (std::uint32_t i = to; i < to + k; ++i) where_[ids(d)[i]] = d;
         }
     }
     // The same for the children of inner nodes at height h + 1.
@@ -467,7 +479,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
         prev = r;
         if (ids_)
             for (std::uint32_t i = 0; i < n; ++i)
-                if (leaf(r).id[i] >= where_.size() || where_[leaf(r).id[i]] != r)
+                if (ids(r)[i] >= where_.size() || where_[ids(r)[i]] != r)
                     fault = "2: an id does not lead to its leaf";
     }
 };

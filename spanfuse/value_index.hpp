@@ -49,6 +49,10 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
                 first_key[c] = node.col.first_key[0];
         }
         template <class Node> void push(std::uint32_t, Node &) {}
+        template <class Node> void shrink(std::uint32_t c, std::uint32_t n, const Node &node) {
+            summarize(c, node);
+            settle(n);
+        }
         void settle(std::uint32_t n) {
             double v = reals::nan;
             for (std::uint32_t c = 0; c < n; ++c) most_to[c] = v = reals::most(v, most[c]);
@@ -160,7 +164,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
     template <class F> void each_entry(F f) const {
         for (ref r = tree_.first_leaf(); r; r = tree_.leaf(r).next)
             for (std::uint32_t i = 0; i < tree_.leaf(r).n; ++i)
-                f(tree_entry{tree_.leaf(r).a[i], tree_.leaf(r).b[i], tree_.leaf(r).id[i]});
+                f(tree_entry{tree_.leaf(r).a[i], tree_.leaf(r).b[i], tree_.ids(r)[i]});
     }
 
   private:
@@ -182,7 +186,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
     std::pair<ref, std::uint32_t> find(std::uint32_t id) const {
         ref r = tree_.leaf_of(id);
         std::uint32_t m = 0;
-        while (tree_.leaf(r).id[m] != id) ++m;
+        while (tree_.ids(r)[m] != id) ++m;
         return {r, m};
     }
 
@@ -191,7 +195,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
             const auto &l = tree_.leaf(r);
             for (std::uint32_t i = 0; i < l.n; ++i)
                 if (q.key_lo <= l.a[i] && l.a[i] <= q.key_hi &&
-                    (!q.at_least || l.b[i] >= q.bound) && !f(l.id[i]))
+                    (!q.at_least || l.b[i] >= q.bound) && !f(tree_.ids(r)[i]))
                     return false;
             return true;
         }

@@ -129,8 +129,11 @@ TEST(IntervalListSweep, ChosenCases) {
 // Sequences over small pools of values, so that equal, touching and nested bounds, both
 // zeros, both infinities, NaN and inside-out intervals come up in every order and position.
 TEST(IntervalListSweep, RandomSequencesOverSmallPools) {
-    const double values[] = {-inf, -3, -2, -1, -0.5, -0.0, 0.0, 0.5, 1, 2, 3, inf, nan, -nan};
-    const std::size_t plain_values = 12; // the ones before the NaNs
+    // Bounds a hair apart, as 1 - 2^-30 and 1 + 2^-30 are, round to one float: bounds kept
+    // in less than a double must still tell them apart.
+    const double values[] = {-inf, -3, -2, -1,          -0.5,        -0.0, 0.0, 0.5,
+                             1.0,  2,  3,  1 - 0x1p-30, 1 + 0x1p-30, inf,  nan, -nan};
+    const std::size_t plain_values = 14; // the ones before the NaNs
     std::mt19937_64 rng(20240611);
     for (int round = 0; round < 40000; ++round) {
         // Pool: a few values, usually without NaN so that most lists stay on the fast path.
