@@ -157,28 +157,10 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
     }
 }
 
-// Whether an entry holds [lo, hi]: starts at or below lo and ends at or above hi.
-template <class Shape>
-bool find_holder(Shape &t, typename Shape::ref r, unsigned h, list_walk<Shape> &w) {
-    if (h == 0) {
-        const auto &l = t.leaf(r);
-        std::uint32_t held = 0;
-        for (std::uint32_t i = 0; i < l.n; ++i) held |= (l.a[i] <= w.lo) & (l.b[i] >= w.hi);
-        w.idle += !held;
-        return held;
-    }
-    auto &x = t.inner(r);
-    for (std::uint32_t c = from(x, w.lo, w.hi); c < x.n && !beyond(x, c, w.lo, w.hi); ++c)
-        if (x.col.s[c].min_start <= w.lo && x.col.s[c].max_end >= w.hi) {
-            t.push(r, c, h - 1);
-            if (find_holder(t, x.child[c], h - 1, w)) return true;
-        }
-    return false;
-}
-
-// The overlap pass, for lo < hi: in list order, until an entry holds [lo, hi] (test a), every
-// start in (lo, hi] becomes lo (test b) and every end in [lo, hi) becomes hi (test c). Returns
-// whether an entry held it; adds to what the changes made below r: lowered, raised.
+// The overlap pass: in list order, until an entry holds [lo, hi] (test a), every start in
+// (lo, hi] becomes lo (test b) and every end in [lo, hi) becomes hi (test c); for lo >= hi
+// only test a can pass. Returns whether an entry held it; adds to what the changes made below
+// r: lowered, raised.
 constexpr unsigned lowered = 1, raised = 2;
 template <class Shape>
 bool overlap(Shape &t, typename Shape::ref r, unsigned h, list_walk<Shape> &w, unsigned &what) {
@@ -202,11 +184,12 @@ bool overlap(Shape &t, typename Shape::ref r, unsigned h, list_walk<Shape> &w, u
         return false;
     }
     auto &x = t.inner(r);
+    const bool open = lo < hi;
     for (std::uint32_t c = from(x, lo, hi); c < x.n && !beyond(x, c, lo, hi); ++c) {
         const auto &k = x.col.s[c];
         bool a = k.min_start <= lo && k.max_end >= hi;
-        bool b = k.max_start > lo && k.min_start <= hi;
-        bool e = k.max_end >= lo && k.min_end < hi;
+        bool b = open && k.max_start > lo && k.min_start <= hi;
+        bool e = open && k.max_end >= lo && k.min_end < hi;
         if (!a && !b && !e) continue;
         // Where no entry can hold the interval, every start that test b can reach is at most
         // hi, and every end that test c can reach at least lo, the tests come down to lowering
