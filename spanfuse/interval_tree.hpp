@@ -17,11 +17,12 @@
 // lo < hi, so for other intervals the overlap pass only asks whether an entry holds them. A
 // NaN bound passes no test and folds no link.
 //
-// The tree (tree_shape.hpp) keeps a summary of each child (list_summary.hpp), and the walks
-// (list_walks.hpp) enter only the children whose summary admits what they look for. That works
-// while the list's order follows its bounds. Where it does not, as inside-out intervals and NaN
-// ends make it, nearly every summary admits a hit; once the walks enter more idle leaves than
-// it costs to build, the entries are also kept by value (list_index.hpp).
+// The tree (tree_shape.hpp, its nodes in tree_nodes.hpp) keeps a summary of each child
+// (list_summary.hpp), and the walks (list_walks.hpp) enter only the children whose summary
+// admits what they look for. That works while the list's order follows its bounds. Where it
+// does not, as inside-out intervals and NaN ends make it, nearly every summary admits a hit;
+// once the walks enter more idle leaves than it costs to build, the entries are also kept by
+// value (list_index.hpp).
 //
 // Invariants, which check() names by number when one fails:
 //   1. Every node but the root is at least half full; an inner root has two children or more;

@@ -1,15 +1,14 @@
-// The shape of a B+-tree, whatever its entries mean: leaves of up to Leaf entries, inner nodes
-// of up to Fan children, all leaves at one depth, every node but the root at least half full,
-// leaves chained in order. An entry is two doubles and an id, and stays in the order it is put
-// in. For each child an inner node keeps a summary, in Columns, that
-// the tree built on this one defines; this part asks Columns to
+// The shape of a B+-tree, whatever its entries mean (its nodes are in tree_nodes.hpp): all
+// leaves at one depth, every node but the root at least half full, leaves chained in order,
+// entries in the order they are put in. For each child an inner node keeps a summary, in
+// Columns, which the tree built on this one defines; this part asks Columns to
 //   summarize(c, child)  make slot c's summary from the child's content, and clear what is
 //                        pending on slot c (by then the child has nothing pending above it);
-//   add(c, n, e, before, after, child, edge)  widen slot c's summary (of n) by entry e, put in
-//   below it
-//                        between an entry ending at before and one starting at after: first
-//                        below it if edge has the bit first, last if it has last, and the
-//                        child tells where it has unknown;
+//   add(c, n, e, before, after, child, edge)
+//                        widen slot c's summary (of n) by entry e, put in below it between
+//                        an entry ending at before and one starting at after: first below it
+//                        if edge has the bit first, last if it has last, and the child tells
+//                        where it has unknown;
 //   push(c, child)       hand down to the child what is pending on slot c;
 //   shrink(c, n, child)  make slot c's summary (of n) right again after entries below it
 //                        went;
@@ -19,89 +18,36 @@
 // the leaf; this part pushes what is pending on the neighbours that it refills from.
 #pragma once
 
-#include "big_array.hpp"
+#include "tree_nodes.hpp"
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
-#include <new>
 #include <string>
 #include <vector>
 
-struct tree_entry {
-    double a, b;
-    std::uint32_t id;
-};
-
-template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tree_shape {
+template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where>
+class tree_shape : public tree_nodes<Columns, Leaf, Fan, Where> {
     static_assert(Leaf >= 4 && Fan >= 4);
+    using base = tree_nodes<Columns, Leaf, Fan, Where>;
+    using base::clear_nodes, base::free_inner, base::free_leaf, base::make_inner, base::make_leaf,
+        base::move_children, base::move_entries, base::put, base::set_parent;
 
   public:
-    using ref = std::uint32_t; // an index into the pool of leaves or of inner nodes; 0 is none
+    using typename base::ref;
+    using leaf_node = typename base::leaf_node;
+    using inner_node = typename base::inner_node;
+    using base::in_order, base::inner, base::leaf, base::max_width, base::parent, base::reorder,
+        base::slot_of, base::width;
     static constexpr unsigned first = 1, last = 2, unknown = 4;
 
-    struct leaf_node {
-        std::uint32_t n;
-        ref parent, prev, next;
-        std::uint32_t slot; // its place among its parent's children
-        // Speed only. If set, every a and b is a number and neither ever falls along the leaf;
-        // if not, they may be so all the same.
-        bool ordered;
-        double a[Leaf], b[Leaf];
-    };
-    struct inner_node {
-        std::uint32_t n;
-        ref parent;
-        std::uint32_t slot;
-        ref child[Fan];
-        Columns col;
-    };
-
-    leaf_node &leaf(ref r) { return leaves_[r]; }
-    const leaf_node &leaf(ref r) const { return leaves_[r]; }
-    inner_node &inner(ref r) { return inners_[r]; }
-    const inner_node &inner(ref r) const { return inners_[r]; }
     ref root() const { return root_; }
     unsigned height() const { return height_; } // 0 when the root is a leaf
-    std::size_t leaves() const { return leaves_.size() - free_leaves_.size(); }
-    // The pools' sizes: every node's index is below them.
-    std::size_t leaf_count() const { return leaves_.size(); }
-    std::size_t inner_count() const { return inners_.size(); }
-    // While ids are tracked, when Where is set and tracking is on: the ids of the entries of
-    // leaf r, and the leaf that holds the entry with this id. They are kept apart from the
-    // leaves, so that a tree without ids does not pay for them in memory.
-    std::uint32_t *ids(ref r) { return ids_of_[r].data(); }
-    const std::uint32_t *ids(ref r) const { return ids_of_[r].data(); }
-    ref leaf_of(std::uint32_t id) const { return where_[id]; }
-    // Turns tracking on, giving the entries the ids 0, 1, ... in order, and returns how many;
-    // or off, from when on the ids the entries have are of no meaning.
-    std::uint32_t track(bool on) {
-        ids_ = on;
-        std::uint32_t id = 0;
-        if (!on) return 0;
-        if (!ids_of_.resize(leaves_.size())) throw std::bad_alloc();
-        for (ref r = first_leaf(); r; r = leaf(r).next)
-            for (std::uint32_t i = 0; i < leaf(r).n; ++i) ids(r)[i] = id, where_[id++] = r;
-        return id;
-    }
-    ref parent(ref r, unsigned h) const { return h == 0 ? leaf(r).parent : inner(r).parent; }
-    std::uint32_t width(ref r, unsigned h) const { return h == 0 ? leaf(r).n : inner(r).n; }
-    static std::uint32_t max_width(unsigned h) { return h == 0 ? Leaf : Fan; }
-    std::uint32_t slot_of(ref r, unsigned h) const { return h == 0 ? leaf(r).slot : inner(r).slot; }
+    // Turns tracking of ids on, giving the entries the ids 0, 1, ... in order, and returns how
+    // many; or off.
+    std::uint32_t track(bool on) { return this->track_from(first_leaf(), on); }
     ref first_leaf() const {
         ref r = root_;
         for (unsigned h = height_; h > 0; --h) r = inner(r).child[0];
         return r;
-    }
-
-    // Room for about this many entries, and ids below most, set aside at once: what is not
-    // used costs address space, not memory.
-    void reserve(std::size_t entries, std::size_t most_ids) {
-        if (!leaves_.reserve(2 * entries / Leaf + 2) || !inners_.reserve(entries / Leaf + 2))
-            throw std::bad_alloc();
-        if constexpr (Where)
-            if (!where_.resize(most_ids) || !ids_of_.reserve(2 * entries / Leaf + 2))
-                throw std::bad_alloc();
     }
 
     // The tree of count entries, source(0) to source(count - 1) in order, each a tree_entry.
@@ -228,7 +174,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
             root_ = inner(top).child[0];
             push(top, 0, root_, height_ - 1);
             set_parent(root_, --height_, 0, 0);
-            free_inners_.push_back(top);
+            free_inner(top);
         }
     }
 
@@ -242,17 +188,6 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
         }
     }
 
-    static bool in_order(const leaf_node &l) {
-        bool ordered = l.n == 0 || (l.a[0] == l.a[0] && l.b[0] == l.b[0]);
-        for (std::uint32_t i = 1; i < l.n; ++i)
-            ordered &= l.a[i - 1] <= l.a[i] && l.b[i - 1] <= l.b[i];
-        return ordered;
-    }
-    // After values of leaf r changed otherwise than through this part.
-    void reorder(ref r) { leaf(r).ordered = order_ && in_order(leaf(r)); }
-    // Whether leaves say when they are in order; before any is made.
-    void keep_order(bool on) { order_ = on; }
-
     // Summarizes child c of inner node p, at height h + 1, again.
     void refresh_slot(ref p, std::uint32_t c, unsigned h) {
         summarize(p, c, inner(p).child[c], h);
@@ -262,10 +197,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     void push(ref p, std::uint32_t c, unsigned h) { push(p, c, inner(p).child[c], h); }
 
     void clear() {
-        leaves_.clear();
-        inners_.clear();
-        free_leaves_.clear();
-        free_inners_.clear();
+        clear_nodes();
         root_ = make_leaf();
         height_ = 0;
     }
@@ -279,13 +211,6 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     }
 
   private:
-    big_array<leaf_node> leaves_;
-    big_array<inner_node> inners_;
-    std::vector<ref> free_leaves_, free_inners_;
-    big_array<ref> where_;
-    big_array<std::array<std::uint32_t, Leaf>> ids_of_;
-    bool ids_ = Where;
-    bool order_ = false;
     ref root_ = 0;
     unsigned height_ = 0;
 
@@ -293,45 +218,6 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     // inserts find room before splitting, and never below half full unless there is only one.
     static std::size_t spread(std::size_t count, std::size_t max) {
         return std::max({std::size_t{1}, count / (max * 3 / 4), (count + max - 1) / max});
-    }
-
-    // A new node, unset but for its links. May move a pool: no reference to a node is held
-    // across it. Index 0 stays unused, so that 0 can mean none.
-    template <class Node> static ref make(big_array<Node> &pool, std::vector<ref> &free_list) {
-        ref r;
-        if (!free_list.empty()) {
-            r = free_list.back();
-            free_list.pop_back();
-        } else {
-            if (pool.size() == 0 && !pool.extend()) throw std::bad_alloc();
-            r = static_cast<ref>(pool.size());
-            if (!pool.extend()) throw std::bad_alloc();
-        }
-        pool[r].n = 0;
-        pool[r].parent = 0;
-        return r;
-    }
-    ref make_leaf() {
-        ref r = make(leaves_, free_leaves_);
-        if (ids_ && r >= ids_of_.size() && !ids_of_.resize(leaves_.size())) throw std::bad_alloc();
-        leaf(r).prev = leaf(r).next = 0;
-        leaf(r).ordered = order_;
-        return r;
-    }
-    ref make_inner() { return make(inners_, free_inners_); }
-
-    void set_parent(ref r, unsigned h, ref p, std::uint32_t c) {
-        if (h == 0)
-            leaf(r).parent = p, leaf(r).slot = c;
-        else
-            inner(r).parent = p, inner(r).slot = c;
-    }
-
-    void put(ref r, std::uint32_t m, tree_entry e) {
-        leaf_node &l = leaf(r);
-        l.a[m] = e.a;
-        l.b[m] = e.b;
-        if (ids_) ids(r)[m] = e.id, where_[e.id] = r;
     }
 
     void settle(ref p) { inner(p).col.settle(inner(p).n); }
@@ -347,36 +233,6 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
             inner(p).col.push(c, leaf(child));
         else
             inner(p).col.push(c, inner(child));
-    }
-
-    // Moves k entries from place from of leaf s to place to of leaf d; within one leaf the
-    // ranges may overlap.
-    void move_entries(ref s, std::uint32_t from, ref d, std::uint32_t to, std::uint32_t k) {
-        leaf_node &x = leaf(s), &y = leaf(d);
-        auto move = [&](auto *src, auto *dst) {
-            if (s == d && to > from)
-                std::copy_backward(src + from, src + from + k, dst + to + k);
-            else
-                std::copy_n(src + from, k, dst + to);
-        };
-        move(x.a, y.a);
-        move(x.b, y.b);
-        if (ids_) {
-            move(ids(s), ids(d));
-            if (s != d)
-                for (std::uint32_t i = to; i < to + k; ++i) where_[ids(d)[i]] = d;
-        }
-    }
-    // The same for the children of inner nodes at height h + 1.
-    void move_children(ref s, std::uint32_t from, ref d, std::uint32_t to, std::uint32_t k,
-                       unsigned h) {
-        inner_node &x = inner(s), &y = inner(d);
-        if (s == d && to > from)
-            std::copy_backward(x.child + from, x.child + from + k, y.child + to + k);
-        else
-            std::copy_n(x.child + from, k, y.child + to);
-        y.col.move(to, x.col, from, k);
-        for (std::uint32_t i = to; i < to + k; ++i) set_parent(y.child[i], h, d, i);
     }
 
     // Puts child as child at of inner node p; returns the node p's upper half went to if it split.
@@ -417,12 +273,12 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
                                                 leaf(ra).b[wa - 1] <= leaf(ra).b[wa]));
                 leaf(ra).next = leaf(rb).next;
                 if (leaf(rb).next) leaf(leaf(rb).next).prev = ra;
-                free_leaves_.push_back(rb);
+                free_leaf(rb);
             } else {
                 move_children(rb, 0, ra, wa, wb, h - 1);
                 inner(ra).n = wa + wb;
                 settle(ra);
-                free_inners_.push_back(rb);
+                free_inner(rb);
             }
             (h == 0 ? leaf(ra).n : inner(ra).n) = wa + wb;
             move_children(p, b + 1, p, b, inner(p).n - b - 1, h);
@@ -477,9 +333,6 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
             fault = "2: the chain of leaves is broken";
         if (leaf(r).ordered && !in_order(leaf(r))) fault = "1: a leaf said to be in order is not";
         prev = r;
-        if (ids_)
-            for (std::uint32_t i = 0; i < n; ++i)
-                if (ids(r)[i] >= where_.size() || where_[ids(r)[i]] != r)
-                    fault = "2: an id does not lead to its leaf";
+        this->check_ids(r, fault);
     }
 };
