@@ -11,6 +11,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+[[noreturn]] static void failed_at(int iteration) {
+    char msg[64];
+    std::snprintf(msg, sizeof msg, "passchain failed at iteration %d\n", iteration);
+    bk::die(msg);
+}
+
 // Renames from to to, or stops the run with the reason.
 static void move(const char *from, const char *to) {
     if (std::rename(from, to) == 0) return;
@@ -34,32 +40,28 @@ int main(int argc, char **argv) {
     // A SIGCHLD ignored by whoever started us would reap the passes before their status is read.
     std::signal(SIGCHLD, SIG_DFL);
 
+    struct stat st;
     int status = 0;
-    // Set when a pass left no output and the result before it was put back in its place:
-    // that file is not the pass's output, so the run stops before the next pass.
-    bool restored = false;
+    // Whether the last pass left a file named output, before any result was put back.
+    bool left = true;
     for (int i = 0; i < iterations; ++i) {
-        if (i == 0) {
-            status |= run_pass(input, output, operation);
-            continue;
-        }
-        struct stat st;
-        if (restored || stat(output, &st) != 0) {
-            char msg[64];
-            std::snprintf(msg, sizeof msg, "passchain failed at iteration %d\n", i);
-            bk::die(msg);
-        }
+        // After a pass that left nothing, the result put back is not that pass's.
+        if (i > 0 && (!left || stat(output, &st) != 0)) failed_at(i);
+        const bool aside = i > 0;
         // Past a failed rename, morph would read a source that is not there.
-        move(output, temp.c_str());
-        status |= run_pass(temp.c_str(), output, operation);
-        if (stat(output, &st) == 0) {
+        if (aside) move(output, temp.c_str());
+        int pass_status = run_pass(aside ? temp.c_str() : input, output, operation);
+        status |= pass_status;
+        left = stat(output, &st) == 0;
+        // The result the pass started from is kept until the pass has succeeded.
+        if (aside && pass_status == 0 && left) {
             unlink(temp.c_str());
-        } else {
-            // A pass that wrote nothing must not cost the user the result it started from.
+        } else if (aside) {
             move(temp.c_str(), output);
-            restored = true;
         }
     }
+    // Whatever morph said, a run that leaves no output has not succeeded.
+    if (!left && status == 0) failed_at(iterations);
     // The exit keeps the low eight bits, so a pass status of -1 leaves every bit set.
     return status;
 }

@@ -97,17 +97,20 @@ mkdir 'sub dir'
 t 0 "in.dat 'sub dir/ab' +9 2" '' '' '<in.dat><sub dir/ab><+9><2> : in.dat sub dir\n<sub dir/_morphTEMPab><sub dir/ab><+9><2> : in.dat sub dir\n'
 PROG=cat t 0 "'sub dir/ab'" '' 'abc\nxx' ''
 
-# the output must exist before every pass after the first, and only then; a later pass that
-# leaves none gets the result it started from put back, and the run stops before the next
+# the output must exist before every pass after the first, and after the last; a later pass
+# that leaves none gets the result it started from put back, and the run stops before the next
 fresh
 stub "$REC"
-t 0 'in.dat out.dat +5 1' '' '' '<in.dat><out.dat><+5><2> : in.dat\n'
+t 1 'in.dat out.dat +5 1' '' '' '<in.dat><out.dat><+5><2> : in.dat\npasschain failed at iteration 1\n'
 t 1 'in.dat out.dat +5 3' '' '' '<in.dat><out.dat><+5><2> : in.dat\npasschain failed at iteration 1\n'
 stub "$REC; exit 4"
 t 1 'in.dat out.dat +5 2' '' '' '<in.dat><out.dat><+5><2> : in.dat\npasschain failed at iteration 1\n'
 stub "$REC; case \$1 in *TEMP*) exit 6;; *) $COPY;; esac"
 t 1 'in.dat out.dat +5 9' '' '' '<in.dat><out.dat><+5><2> : in.dat\n<out_morphTEMP.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\npasschain failed at iteration 2\n'
 PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
+PROG=cat t 0 'out.dat' '' 'abc\nx' ''
+stub "$REC; case \$1 in *TEMP*) ;; *) $COPY;; esac"
+t 1 'in.dat out.dat +5 2' '' '' '<in.dat><out.dat><+5><2> : in.dat out.dat\n<out_morphTEMP.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\npasschain failed at iteration 2\n'
 PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 stub "case \$1 in *TEMP*) rm \"\$1\";; *) $COPY;; esac"
 t 1 'in.dat out.dat +5 2' '' '' 'passchain: cannot rename out_morphTEMP.dat to out.dat: No such file or directory\n'
@@ -118,19 +121,25 @@ stub "$REC; case \$1 in *TEMP*) $COPY;; esac"
 t 0 'in.dat out.dat +5 2' '' '' '<in.dat><out.dat><+5><2> : in.dat out.dat\n<out_morphTEMP.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\n'
 PROG=cat t 0 'out.dat' '' 'oldx' ''
 
-# the status: the OR of every pass's, and a failed pass does not stop the run
+# the status: the OR of every pass's, and a failed pass does not stop the run; what a failed
+# later pass wrote is undone, and the next pass starts from the result before it
 fresh
 stub "$COPY; case \$1 in *TEMP*) exit 2;; esac; exit 1"
 t 3 'in.dat out.dat +5 2' '' '' ''
 fresh
 t 3 'in.dat out.dat +5 4' '' '' ''
-PROG=cat t 0 'out.dat' '' 'abc\nxxxx' ''
+PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 PROG=env t 3 '--ignore-signal=CHLD passchain in.dat out.dat +5 2' '' '' ''
+fresh
+stub "case \$1 in *TEMP*) wc -c <\"\$1\" >&2; head -c 2 \"\$1\" >\"\$2\"; exit 2;; *) $COPY;; esac"
+t 2 'in.dat out.dat +5 3' '' '' '5\n5\n'
+PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
+PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 K='passchain: morph ended by signal 9 (Killed)\n'
 stub "$COPY; kill -9 \$\$"
 t 137 'in.dat out.dat +5 1' '' '' "$K"
 fresh
-stub "case \$1 in *TEMP*) kill -9 \$\$;; esac; $COPY; exit 3"
+stub "case \$1 in *TEMP*) $COPY; kill -9 \$\$;; esac; $COPY; exit 3"
 t 139 'in.dat out.dat +5 2' '' '' "$K"
 PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 stub "$COPY; exit 255"
