@@ -24,6 +24,13 @@ static void move(const char *from, const char *to) {
     bk::die_errno((std::string("cannot rename ") + from + " to " + to).c_str(), err);
 }
 
+// Whether both names lead to one existing file: f, ./f, a hard link or a symbolic link to it.
+static bool same_file(const char *a, const char *b) {
+    struct stat sa, sb;
+    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 int main(int argc, char **argv) {
     bk::diag_init("passchain", 1);
     static const char usage[] = "Usage: passchain <input> <output> <operation> <iterations>\n"
@@ -37,6 +44,10 @@ int main(int argc, char **argv) {
     if (std::strlen(output) < 4) bk::die(usage);
     const std::string temp = temp_name(output);
 
+    // Handed one file as source and output, a morph that creates its output before reading
+    // its source would empty it; so in place the first pass, too, reads a file moved aside.
+    const bool in_place = same_file(input, output);
+
     // A SIGCHLD ignored by whoever started us would reap the passes before their status is read.
     std::signal(SIGCHLD, SIG_DFL);
 
@@ -47,7 +58,7 @@ int main(int argc, char **argv) {
     for (int i = 0; i < iterations; ++i) {
         // After a pass that left nothing, the result put back is not that pass's.
         if (i > 0 && (!left || stat(output, &st) != 0)) failed_at(i);
-        const bool aside = i > 0;
+        const bool aside = i > 0 || in_place;
         // Past a failed rename, morph would read a source that is not there.
         if (aside) move(output, temp.c_str());
         int pass_status = run_pass(aside ? temp.c_str() : input, output, operation);

@@ -146,6 +146,18 @@ stub "$COPY; exit 255"
 t 255 'in.dat out.dat +5 3' '' '' ''
 PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
 
+# in place (one file, by whatever names), the first pass too reads a file moved aside, so a
+# morph that empties its output before reading its source loses nothing; a symbolic link
+# given as the output is replaced, and the file it led to kept
+fresh
+stub "$REC; tr a b <\"\$1\" >\"\$2\""
+t 0 'in.dat ./in.dat +5 2' '' '' '<./in_morphTEMP.dat><./in.dat><+5><2> : in_morphTEMP.dat\n<./in_morphTEMP.dat><./in.dat><+5><2> : in_morphTEMP.dat\n'
+PROG=cat t 0 'in.dat' '' 'bbc\n' ''
+fresh
+ln -s in.dat l.dat
+t 0 'in.dat l.dat +5 1' '' '' '<l_morphTEMP.dat><l.dat><+5><2> : in.dat l_morphTEMP.dat\n'
+PROG=cat t 0 'in.dat l.dat' '' 'abc\nbbc\n' ''
+
 # finding morph as a shell would: through PATH, past entries that cannot be executed
 ISO=$TMPROOT/iso
 mkdir -p "$ISO/a" "$ISO/b"
@@ -218,7 +230,7 @@ t 0 'in.dat out.dat -5 1' '' '' ''
 PROG=cat t 0 'out.dat' '' '.............................oooo.........\n' ''
 t 1 'in.dat out.dat +4 1' '' '' "$M"
 cp in.dat same.dat
-t 1 'same.dat same.dat +4 2' '' '' "$M$M"
+t 1 'same.dat same.dat +4 2' '' '' "${M}passchain failed at iteration 1\n"
 PROG=cmp t 0 'same.dat in.dat' '' '' ''
 mkdir d.dir
 NI='morph: cannot open nosuch.dat: No such file or directory\n'
@@ -226,6 +238,21 @@ t 1 'nosuch.dat out.dat +5 1' '' '' "$NI"
 t 1 'nosuch.dat new.dat +5 2' '' '' "${NI}passchain failed at iteration 1\n"
 t 1 'd.dir out.dat +5 1' '' '' 'morph: cannot read d.dir: Is a directory\n'
 t 1 'in.dat d.dir +5 1' '' '' 'morph: cannot create d.dir: Is a directory\n'
+# In place on a full disk, every pass fails part way and is undone. Needs a small tmpfs.
+FULL=$TMPROOT/full
+mkdir "$FULL"
+if mount -t tmpfs -o size=64k tmpfs "$FULL" 2>/dev/null; then
+    trap 'umount "$FULL"; rm -rf "$TMPROOT"' EXIT
+    cd "$FULL"
+    awk 'BEGIN { for (i = 0; i < 500; i++) printf "%079d\n", i }' >data.txt
+    cp data.txt "$TMPROOT/data.txt"
+    F='morph: cannot write data.txt: No space left on device\n'
+    t 1 'data.txt data.txt +5 2' '' '' "$F$F"
+    PROG=ls t 0 '-A' '' 'data.txt\n' ''
+    PROG=cmp t 0 "data.txt $TMPROOT/data.txt" '' '' ''
+else
+    echo "passchain: the full disk is not tried here: no tmpfs can be mounted"
+fi
 
 # passchain itself writes nothing to the standard streams, so closed or full ones do no harm
 fresh
