@@ -17,10 +17,7 @@
     bk::die(msg);
 }
 
-// Renames from to to, or stops the run with the reason.
-static void move(const char *from, const char *to) {
-    if (std::rename(from, to) == 0) return;
-    int err = errno;
+[[noreturn]] static void cannot_rename(const char *from, const char *to, int err) {
     bk::die_errno((std::string("cannot rename ") + from + " to " + to).c_str(), err);
 }
 
@@ -47,11 +44,16 @@ int main(int argc, char **argv) {
     // Handed one file as source and output, a morph that creates its output before reading
     // its source would empty it; so in place the first pass, too, reads a file moved aside.
     const bool in_place = same_file(input, output);
+    // Moving the output aside would replace a file by the temporary name (the input itself,
+    // maybe), which the pass would then delete. Checked before anything runs, so that a
+    // refused run changes nothing.
+    struct stat st;
+    if ((iterations > 1 || (iterations == 1 && in_place)) && lstat(temp.c_str(), &st) == 0)
+        bk::die_errno(temp.c_str(), EEXIST);
 
     // A SIGCHLD ignored by whoever started us would reap the passes before their status is read.
     std::signal(SIGCHLD, SIG_DFL);
 
-    struct stat st;
     int status = 0;
     // Whether the last pass left a file named output, before any result was put back.
     bool left = true;
@@ -60,15 +62,18 @@ int main(int argc, char **argv) {
         if (i > 0 && (!left || stat(output, &st) != 0)) failed_at(i);
         const bool aside = i > 0 || in_place;
         // Past a failed rename, morph would read a source that is not there.
-        if (aside) move(output, temp.c_str());
+        if (aside) {
+            if (int err = move_aside(output, temp.c_str()))
+                cannot_rename(output, temp.c_str(), err);
+        }
         int pass_status = run_pass(aside ? temp.c_str() : input, output, operation);
         status |= pass_status;
         left = stat(output, &st) == 0;
         // The result the pass started from is kept until the pass has succeeded.
         if (aside && pass_status == 0 && left) {
             unlink(temp.c_str());
-        } else if (aside) {
-            move(temp.c_str(), output);
+        } else if (aside && std::rename(temp.c_str(), output) != 0) {
+            cannot_rename(temp.c_str(), output, errno);
         }
     }
     // Whatever morph said, a run that leaves no output has not succeeded.

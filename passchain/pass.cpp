@@ -6,8 +6,14 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
 
 std::string temp_name(std::string_view output) {
     // Cutting inside the folder part would name a folder that may not exist.
@@ -18,6 +24,16 @@ std::string temp_name(std::string_view output) {
     name += "_morphTEMP";
     name += output.substr(cut);
     return name;
+}
+
+int move_aside(const char *from, const char *to) {
+    // The system call rather than glibc's wrapper, which versions before 2.28 lack.
+    if (syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A kernel or file system without the exclusive rename: the check leaves a short window.
+    struct stat st;
+    if (lstat(to, &st) == 0) return EEXIST;
+    return std::rename(from, to) == 0 ? 0 : errno;
 }
 
 static void cannot_run(int err) {

@@ -158,6 +158,21 @@ ln -s in.dat l.dat
 t 0 'in.dat l.dat +5 1' '' '' '<l_morphTEMP.dat><l.dat><+5><2> : in.dat l_morphTEMP.dat\n'
 PROG=cat t 0 'in.dat l.dat' '' 'abc\nbbc\n' ''
 
+# a file by the temporary name, even the input or a dangling link, is never replaced: with one
+# there from the start nothing runs, and one made later stops the run
+fresh
+mv in.dat out_morphTEMP.dat
+t 1 'out_morphTEMP.dat out.dat +5 2' '' '' 'passchain: out_morphTEMP.dat: File exists\n'
+PROG=ls t 0 '-A' '' 'out_morphTEMP.dat\n' ''
+fresh
+ln -s nowhere in_morphTEMP.dat
+t 1 'in.dat in.dat +5 1' '' '' 'passchain: in_morphTEMP.dat: File exists\n'
+PROG=cat t 0 'in.dat' '' 'abc\n' ''
+fresh
+stub "$COPY; case \$1 in *TEMP*) ;; *) printf mine >out_morphTEMP.dat;; esac"
+t 1 'in.dat out.dat +5 2' '' '' 'passchain: cannot rename out.dat to out_morphTEMP.dat: File exists\n'
+PROG=cat t 0 'out_morphTEMP.dat out.dat' '' 'mineabc\nx' ''
+
 # finding morph as a shell would: through PATH, past entries that cannot be executed
 ISO=$TMPROOT/iso
 mkdir -p "$ISO/a" "$ISO/b"
