@@ -1,10 +1,10 @@
 // passchain: apply morph to a file a number of times, each pass reading what the last wrote.
 #include "diag.hpp"
+#include "interrupts.hpp"
 #include "numread.hpp"
 #include "pass.hpp"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,8 +17,13 @@
     bk::die(msg);
 }
 
-[[noreturn]] static void cannot_rename(const char *from, const char *to, int err) {
-    bk::die_errno((std::string("cannot rename ") + from + " to " + to).c_str(), err);
+// Reports a failed rename and ends the run: by the interrupt being acted on, if there is one,
+// so that the caller still sees it, else with the failure status.
+[[noreturn]] static void cannot_rename(const char *from, const char *to, int err, int interrupt) {
+    std::string context = std::string("cannot rename ") + from + " to " + to;
+    if (interrupt == 0) bk::die_errno(context.c_str(), err);
+    std::fprintf(stderr, "%s: %s: %s\n", bk::progname(), context.c_str(), std::strerror(err));
+    end_by(interrupt);
 }
 
 // Whether both names lead to one existing file: f, ./f, a hard link or a symbolic link to it.
@@ -51,31 +56,33 @@ int main(int argc, char **argv) {
     if ((iterations > 1 || (iterations == 1 && in_place)) && lstat(temp.c_str(), &st) == 0)
         bk::die_errno(temp.c_str(), EEXIST);
 
-    // A SIGCHLD ignored by whoever started us would reap the passes before their status is read.
-    std::signal(SIGCHLD, SIG_DFL);
-
+    hold_interrupts();
     int status = 0;
     // Whether the last pass left a file named output, before any result was put back.
     bool left = true;
     for (int i = 0; i < iterations; ++i) {
+        end_if_interrupted();
         // After a pass that left nothing, the result put back is not that pass's.
         if (i > 0 && (!left || stat(output, &st) != 0)) failed_at(i);
         const bool aside = i > 0 || in_place;
         // Past a failed rename, morph would read a source that is not there.
         if (aside) {
             if (int err = move_aside(output, temp.c_str()))
-                cannot_rename(output, temp.c_str(), err);
+                cannot_rename(output, temp.c_str(), err, 0);
         }
-        int pass_status = run_pass(aside ? temp.c_str() : input, output, operation);
+        int interrupt;
+        int pass_status = run_pass(aside ? temp.c_str() : input, output, operation, interrupt);
         status |= pass_status;
         left = stat(output, &st) == 0;
         // The result the pass started from is kept until the pass has succeeded.
-        if (aside && pass_status == 0 && left) {
+        if (aside && pass_status == 0 && left && interrupt == 0) {
             unlink(temp.c_str());
         } else if (aside && std::rename(temp.c_str(), output) != 0) {
-            cannot_rename(temp.c_str(), output, errno);
+            cannot_rename(temp.c_str(), output, errno, interrupt);
         }
+        if (interrupt != 0) end_by(interrupt);
     }
+    end_if_interrupted();
     // Whatever morph said, a run that leaves no output has not succeeded.
     if (!left && status == 0) failed_at(iterations);
     // The exit keeps the low eight bits, so a pass status of -1 leaves every bit set.

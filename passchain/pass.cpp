@@ -1,6 +1,7 @@
 #include "pass.hpp"
 
 #include "diag.hpp"
+#include "interrupts.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -40,7 +41,8 @@ static void cannot_run(int err) {
     std::fprintf(stderr, "%s: cannot run morph: %s\n", bk::progname(), std::strerror(err));
 }
 
-int run_pass(const char *source, const char *output, const char *operation) {
+int run_pass(const char *source, const char *output, const char *operation, int &interrupt) {
+    interrupt = 0;
     char *const argv[] = {const_cast<char *>("morph"), const_cast<char *>(source),
                           const_cast<char *>(output),  const_cast<char *>(operation),
                           const_cast<char *>("2"),     nullptr};
@@ -61,6 +63,7 @@ int run_pass(const char *source, const char *output, const char *operation) {
         return -1;
     }
     if (pid == 0) {
+        restore_signal_mask();
         execvp("morph", argv);
         int err = errno;
         ssize_t unused = write(report[1], &err, sizeof err);
@@ -76,9 +79,7 @@ int run_pass(const char *source, const char *output, const char *operation) {
     close(report[0]);
 
     int wstatus = 0;
-    while (waitpid(pid, &wstatus, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
+    if (!wait_passing_on(pid, wstatus, interrupt)) return -1;
     if (n == static_cast<ssize_t>(sizeof err)) {
         cannot_run(err);
         return err == ENOENT || err == ENOTDIR ? 127 : 126;

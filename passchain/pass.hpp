@@ -17,5 +17,7 @@ int move_aside(const char *from, const char *to);
 // Runs "morph source output operation 2", found through PATH, without a shell, and waits for
 // it. Returns its exit code; 128 plus the signal number if a signal ended it; 127 if no morph
 // was found and 126 if it could not be executed; -1 if no process could be started at all.
-// Every case but an exit code comes with a message on standard error.
-int run_pass(const char *source, const char *output, const char *operation);
+// Every case but an exit code comes with a message on standard error. An interrupt that
+// arrives meanwhile is passed on to morph and stored in interrupt (else 0); hold_interrupts
+// must have been called.
+int run_pass(const char *source, const char *output, const char *operation, int &interrupt);

@@ -145,6 +145,14 @@ PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 stub "$COPY; exit 255"
 t 255 'in.dat out.dat +5 3' '' '' ''
 PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
+# Interrupted while morph runs: the signal is passed on to it, the result before the pass is
+# put back, and passchain ends by that signal. (The shell's own note of a process ended by a
+# signal is kept out of the log.)
+fresh
+stub "case \$1 in *TEMP*) printf part >\"\$2\"; kill -TERM \$PPID; exec sleep 60;; *) $COPY;; esac"
+t 143 'in.dat out.dat +5 3' '' '' 'passchain: morph ended by signal 15 (Terminated)\n' 2>/dev/null
+PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
+PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 
 # in place (one file, by whatever names), the first pass too reads a file moved aside, so a
 # morph that empties its output before reading its source loses nothing; a symbolic link
