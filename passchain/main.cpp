@@ -1,21 +1,36 @@
 // passchain: apply morph to a file a number of times, each pass reading what the last wrote.
 #include "diag.hpp"
+#include "interrupts.hpp"
 #include "numread.hpp"
 #include "pass.hpp"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Renames from to to, or stops the run with the reason.
-static void move(const char *from, const char *to) {
-    if (std::rename(from, to) == 0) return;
-    int err = errno;
-    bk::die_errno((std::string("cannot rename ") + from + " to " + to).c_str(), err);
+[[noreturn]] static void failed_at(int iteration) {
+    char msg[64];
+    std::snprintf(msg, sizeof msg, "passchain failed at iteration %d\n", iteration);
+    bk::die(msg);
+}
+
+// Reports a failed rename and ends the run: by the interrupt being acted on, if there is one,
+// so that the caller still sees it, else with the failure status.
+[[noreturn]] static void cannot_rename(const char *from, const char *to, int err, int interrupt) {
+    std::string context = std::string("cannot rename ") + from + " to " + to;
+    if (interrupt == 0) bk::die_errno(context.c_str(), err);
+    std::fprintf(stderr, "%s: %s: %s\n", bk::progname(), context.c_str(), std::strerror(err));
+    end_by(interrupt);
+}
+
+// Whether both names lead to one existing file: f, ./f, a hard link or a symbolic link to it.
+static bool same_file(const char *a, const char *b) {
+    struct stat sa, sb;
+    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 int main(int argc, char **argv) {
@@ -31,35 +46,45 @@ int main(int argc, char **argv) {
     if (std::strlen(output) < 4) bk::die(usage);
     const std::string temp = temp_name(output);
 
-    // A SIGCHLD ignored by whoever started us would reap the passes before their status is read.
-    std::signal(SIGCHLD, SIG_DFL);
+    // Handed one file as source and output, a morph that creates its output before reading
+    // its source would empty it; so in place the first pass, too, reads a file moved aside.
+    const bool in_place = same_file(input, output);
+    // Moving the output aside would replace a file by the temporary name (the input itself,
+    // maybe), which the pass would then delete. Checked before anything runs, so that a
+    // refused run changes nothing.
+    struct stat st;
+    if ((iterations > 1 || (iterations == 1 && in_place)) && lstat(temp.c_str(), &st) == 0)
+        bk::die_errno(temp.c_str(), EEXIST);
 
+    hold_interrupts();
     int status = 0;
-    // Set when a pass left no output and the result before it was put back in its place:
-    // that file is not the pass's output, so the run stops before the next pass.
-    bool restored = false;
+    // Whether the last pass left a file named output, before any result was put back.
+    bool left = true;
     for (int i = 0; i < iterations; ++i) {
-        if (i == 0) {
-            status |= run_pass(input, output, operation);
-            continue;
-        }
-        struct stat st;
-        if (restored || stat(output, &st) != 0) {
-            char msg[64];
-            std::snprintf(msg, sizeof msg, "passchain failed at iteration %d\n", i);
-            bk::die(msg);
-        }
+        end_if_interrupted();
+        // After a pass that left nothing, the result put back is not that pass's.
+        if (i > 0 && (!left || stat(output, &st) != 0)) failed_at(i);
+        const bool aside = i > 0 || in_place;
         // Past a failed rename, morph would read a source that is not there.
-        move(output, temp.c_str());
-        status |= run_pass(temp.c_str(), output, operation);
-        if (stat(output, &st) == 0) {
-            unlink(temp.c_str());
-        } else {
-            // A pass that wrote nothing must not cost the user the result it started from.
-            move(temp.c_str(), output);
-            restored = true;
+        if (aside) {
+            if (int err = move_aside(output, temp.c_str()))
+                cannot_rename(output, temp.c_str(), err, 0);
         }
+        int interrupt;
+        int pass_status = run_pass(aside ? temp.c_str() : input, output, operation, interrupt);
+        status |= pass_status;
+        left = stat(output, &st) == 0;
+        // The result the pass started from is kept until the pass has succeeded.
+        if (aside && pass_status == 0 && left && interrupt == 0) {
+            unlink(temp.c_str());
+        } else if (aside && std::rename(temp.c_str(), output) != 0) {
+            cannot_rename(temp.c_str(), output, errno, interrupt);
+        }
+        if (interrupt != 0) end_by(interrupt);
     }
+    end_if_interrupted();
+    // Whatever morph said, a run that leaves no output has not succeeded.
+    if (!left && status == 0) failed_at(iterations);
     // The exit keeps the low eight bits, so a pass status of -1 leaves every bit set.
     return status;
 }

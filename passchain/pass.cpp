@@ -1,13 +1,20 @@
 #include "pass.hpp"
 
 #include "diag.hpp"
+#include "interrupts.hpp"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
 
 std::string temp_name(std::string_view output) {
     // Cutting inside the folder part would name a folder that may not exist.
@@ -20,11 +27,22 @@ std::string temp_name(std::string_view output) {
     return name;
 }
 
+int move_aside(const char *from, const char *to) {
+    // The system call rather than glibc's wrapper, which versions before 2.28 lack.
+    if (syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A kernel or file system without the exclusive rename: the check leaves a short window.
+    struct stat st;
+    if (lstat(to, &st) == 0) return EEXIST;
+    return std::rename(from, to) == 0 ? 0 : errno;
+}
+
 static void cannot_run(int err) {
     std::fprintf(stderr, "%s: cannot run morph: %s\n", bk::progname(), std::strerror(err));
 }
 
-int run_pass(const char *source, const char *output, const char *operation) {
+int run_pass(const char *source, const char *output, const char *operation, int &interrupt) {
+    interrupt = 0;
     char *const argv[] = {const_cast<char *>("morph"), const_cast<char *>(source),
                           const_cast<char *>(output),  const_cast<char *>(operation),
                           const_cast<char *>("2"),     nullptr};
@@ -45,6 +63,7 @@ int run_pass(const char *source, const char *output, const char *operation) {
         return -1;
     }
     if (pid == 0) {
+        restore_signal_mask();
         execvp("morph", argv);
         int err = errno;
         ssize_t unused = write(report[1], &err, sizeof err);
@@ -60,9 +79,7 @@ int run_pass(const char *source, const char *output, const char *operation) {
     close(report[0]);
 
     int wstatus = 0;
-    while (waitpid(pid, &wstatus, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
+    if (!wait_passing_on(pid, wstatus, interrupt)) return -1;
     if (n == static_cast<ssize_t>(sizeof err)) {
         cannot_run(err);
         return err == ENOENT || err == ENOTDIR ? 127 : 126;

@@ -97,17 +97,20 @@ mkdir 'sub dir'
 t 0 "in.dat 'sub dir/ab' +9 2" '' '' '<in.dat><sub dir/ab><+9><2> : in.dat sub dir\n<sub dir/_morphTEMPab><sub dir/ab><+9><2> : in.dat sub dir\n'
 PROG=cat t 0 "'sub dir/ab'" '' 'abc\nxx' ''
 
-# the output must exist before every pass after the first, and only then; a later pass that
-# leaves none gets the result it started from put back, and the run stops before the next
+# the output must exist before every pass after the first, and after the last; a later pass
+# that leaves none gets the result it started from put back, and the run stops before the next
 fresh
 stub "$REC"
-t 0 'in.dat out.dat +5 1' '' '' '<in.dat><out.dat><+5><2> : in.dat\n'
+t 1 'in.dat out.dat +5 1' '' '' '<in.dat><out.dat><+5><2> : in.dat\npasschain failed at iteration 1\n'
 t 1 'in.dat out.dat +5 3' '' '' '<in.dat><out.dat><+5><2> : in.dat\npasschain failed at iteration 1\n'
 stub "$REC; exit 4"
 t 1 'in.dat out.dat +5 2' '' '' '<in.dat><out.dat><+5><2> : in.dat\npasschain failed at iteration 1\n'
 stub "$REC; case \$1 in *TEMP*) exit 6;; *) $COPY;; esac"
 t 1 'in.dat out.dat +5 9' '' '' '<in.dat><out.dat><+5><2> : in.dat\n<out_morphTEMP.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\npasschain failed at iteration 2\n'
 PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
+PROG=cat t 0 'out.dat' '' 'abc\nx' ''
+stub "$REC; case \$1 in *TEMP*) ;; *) $COPY;; esac"
+t 1 'in.dat out.dat +5 2' '' '' '<in.dat><out.dat><+5><2> : in.dat out.dat\n<out_morphTEMP.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\npasschain failed at iteration 2\n'
 PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 stub "case \$1 in *TEMP*) rm \"\$1\";; *) $COPY;; esac"
 t 1 'in.dat out.dat +5 2' '' '' 'passchain: cannot rename out_morphTEMP.dat to out.dat: No such file or directory\n'
@@ -118,24 +121,65 @@ stub "$REC; case \$1 in *TEMP*) $COPY;; esac"
 t 0 'in.dat out.dat +5 2' '' '' '<in.dat><out.dat><+5><2> : in.dat out.dat\n<out_morphTEMP.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\n'
 PROG=cat t 0 'out.dat' '' 'oldx' ''
 
-# the status: the OR of every pass's, and a failed pass does not stop the run
+# the status: the OR of every pass's, and a failed pass does not stop the run; what a failed
+# later pass wrote is undone, and the next pass starts from the result before it
 fresh
 stub "$COPY; case \$1 in *TEMP*) exit 2;; esac; exit 1"
 t 3 'in.dat out.dat +5 2' '' '' ''
 fresh
 t 3 'in.dat out.dat +5 4' '' '' ''
-PROG=cat t 0 'out.dat' '' 'abc\nxxxx' ''
+PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 PROG=env t 3 '--ignore-signal=CHLD passchain in.dat out.dat +5 2' '' '' ''
+fresh
+stub "case \$1 in *TEMP*) wc -c <\"\$1\" >&2; head -c 2 \"\$1\" >\"\$2\"; exit 2;; *) $COPY;; esac"
+t 2 'in.dat out.dat +5 3' '' '' '5\n5\n'
+PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
+PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 K='passchain: morph ended by signal 9 (Killed)\n'
 stub "$COPY; kill -9 \$\$"
 t 137 'in.dat out.dat +5 1' '' '' "$K"
 fresh
-stub "case \$1 in *TEMP*) kill -9 \$\$;; esac; $COPY; exit 3"
+stub "case \$1 in *TEMP*) $COPY; kill -9 \$\$;; esac; $COPY; exit 3"
 t 139 'in.dat out.dat +5 2' '' '' "$K"
 PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 stub "$COPY; exit 255"
 t 255 'in.dat out.dat +5 3' '' '' ''
 PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
+# Interrupted while morph runs: the signal is passed on to it, the result before the pass is
+# put back, and passchain ends by that signal. (The shell's own note of a process ended by a
+# signal is kept out of the log.)
+fresh
+stub "case \$1 in *TEMP*) printf part >\"\$2\"; kill -TERM \$PPID; exec sleep 60;; *) $COPY;; esac"
+t 143 'in.dat out.dat +5 3' '' '' 'passchain: morph ended by signal 15 (Terminated)\n' 2>/dev/null
+PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
+PROG=cat t 0 'out.dat' '' 'abc\nx' ''
+
+# in place (one file, by whatever names), the first pass too reads a file moved aside, so a
+# morph that empties its output before reading its source loses nothing; a symbolic link
+# given as the output is replaced, and the file it led to kept
+fresh
+stub "$REC; tr a b <\"\$1\" >\"\$2\""
+t 0 'in.dat ./in.dat +5 2' '' '' '<./in_morphTEMP.dat><./in.dat><+5><2> : in_morphTEMP.dat\n<./in_morphTEMP.dat><./in.dat><+5><2> : in_morphTEMP.dat\n'
+PROG=cat t 0 'in.dat' '' 'bbc\n' ''
+fresh
+ln -s in.dat l.dat
+t 0 'in.dat l.dat +5 1' '' '' '<l_morphTEMP.dat><l.dat><+5><2> : in.dat l_morphTEMP.dat\n'
+PROG=cat t 0 'in.dat l.dat' '' 'abc\nbbc\n' ''
+
+# a file by the temporary name, even the input or a dangling link, is never replaced: with one
+# there from the start nothing runs, and one made later stops the run
+fresh
+mv in.dat out_morphTEMP.dat
+t 1 'out_morphTEMP.dat out.dat +5 2' '' '' 'passchain: out_morphTEMP.dat: File exists\n'
+PROG=ls t 0 '-A' '' 'out_morphTEMP.dat\n' ''
+fresh
+ln -s nowhere in_morphTEMP.dat
+t 1 'in.dat in.dat +5 1' '' '' 'passchain: in_morphTEMP.dat: File exists\n'
+PROG=cat t 0 'in.dat' '' 'abc\n' ''
+fresh
+stub "$COPY; case \$1 in *TEMP*) ;; *) printf mine >out_morphTEMP.dat;; esac"
+t 1 'in.dat out.dat +5 2' '' '' 'passchain: cannot rename out.dat to out_morphTEMP.dat: File exists\n'
+PROG=cat t 0 'out_morphTEMP.dat out.dat' '' 'mineabc\nx' ''
 
 # finding morph as a shell would: through PATH, past entries that cannot be executed
 ISO=$TMPROOT/iso
@@ -209,7 +253,7 @@ t 0 'in.dat out.dat -5 1' '' '' ''
 PROG=cat t 0 'out.dat' '' '.............................oooo.........\n' ''
 t 1 'in.dat out.dat +4 1' '' '' "$M"
 cp in.dat same.dat
-t 1 'same.dat same.dat +4 2' '' '' "$M$M"
+t 1 'same.dat same.dat +4 2' '' '' "${M}passchain failed at iteration 1\n"
 PROG=cmp t 0 'same.dat in.dat' '' '' ''
 mkdir d.dir
 NI='morph: cannot open nosuch.dat: No such file or directory\n'
@@ -217,6 +261,21 @@ t 1 'nosuch.dat out.dat +5 1' '' '' "$NI"
 t 1 'nosuch.dat new.dat +5 2' '' '' "${NI}passchain failed at iteration 1\n"
 t 1 'd.dir out.dat +5 1' '' '' 'morph: cannot read d.dir: Is a directory\n'
 t 1 'in.dat d.dir +5 1' '' '' 'morph: cannot create d.dir: Is a directory\n'
+# In place on a full disk, every pass fails part way and is undone. Needs a small tmpfs.
+FULL=$TMPROOT/full
+mkdir "$FULL"
+if mount -t tmpfs -o size=64k tmpfs "$FULL" 2>/dev/null; then
+    trap 'umount "$FULL"; rm -rf "$TMPROOT"' EXIT
+    cd "$FULL"
+    awk 'BEGIN { for (i = 0; i < 500; i++) printf "%079d\n", i }' >data.txt
+    cp data.txt "$TMPROOT/data.txt"
+    F='morph: cannot write data.txt: No space left on device\n'
+    t 1 'data.txt data.txt +5 2' '' '' "$F$F"
+    PROG=ls t 0 '-A' '' 'data.txt\n' ''
+    PROG=cmp t 0 "data.txt $TMPROOT/data.txt" '' '' ''
+else
+    echo "passchain: the full disk is not tried here: no tmpfs can be mounted"
+fi
 
 # passchain itself writes nothing to the standard streams, so closed or full ones do no harm
 fresh
