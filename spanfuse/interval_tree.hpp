@@ -127,8 +127,8 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         for (ref r = tree_.first_leaf(); r; r = tree_.leaf(r).next)
             for (std::uint32_t i = 0; i < tree_.leaf(r).n; before = tree_.leaf(r).b[i++])
                 exact.widen(before, tree_.leaf(r).a[i]);
-        if (fault.empty() &&
-            (exact.end > links_.end || exact.start < links_.start || exact.drop > links_.drop))
+        if (fault.empty() && ((exact.any && !links_.any) || exact.end > links_.end ||
+                              exact.start < links_.start || exact.drop > links_.drop))
             fault = "4: the bounds over the list's links do not cover them";
         return fault;
     }
@@ -139,12 +139,15 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // link can fold.
     struct links {
         double end = -reals::inf, start = reals::inf, drop = -reals::inf;
+        bool any = false; // until there is a link, nothing folds, whatever the changes
         void widen(double e, double s) {
             if (!reals::number(e) || !reals::number(s)) return;
+            any = true;
             end = std::max(end, e), start = std::min(start, s);
             drop = std::max(drop, list_summary::drop(e, s));
         }
         void changed(bool lowered, double lo, bool raised, double hi) {
+            if (!any) return;
             if (lowered)
                 start = std::min(start, lo), drop = std::max(drop, list_summary::drop(end, lo));
             if (raised)

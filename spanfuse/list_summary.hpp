@@ -8,9 +8,11 @@
 //                            +inf when there are none), exactly;
 //   first_start, last_end    the start of the first and the end of the last, exactly;
 //   min_start, max_end       a bound at or below every start, at or above every end;
+//   links                    whether the subtree may hold a link between an entry whose end
+//                            and the next whose start are numbers (no other link can ever
+//                            fold); false only when it holds none;
 //   link_end, link_start     bounds at or above the end, and at or below the next start, of
-//                            every link inside the subtree between an entry whose end and the
-//                            next whose start are numbers (no other link can ever fold);
+//                            every such link (-inf and +inf when there is none);
 //   link_drop                a bound at or above how far each such link's end lies above its
 //                            next start (+inf where that is NaN): a link folds into an interval
 //                            [lo, hi] only if its drop is at least lo - hi;
@@ -29,6 +31,7 @@
 
 struct list_summary {
     std::uint32_t count;
+    bool links;
     double max_start, min_end, first_start, last_end;
     double min_start, max_end, link_end, link_start, link_drop;
     double lower_to, raise_to;
@@ -44,6 +47,8 @@ struct list_summary {
         if (min_start <= max_start) min_start = lower(min_start, t);
         max_start = lower(max_start, t);
         first_start = lower(first_start, t);
+        // Where there is no link, the link bounds stay as they are, ruling every fold out.
+        if (!links) return;
         link_start = lower(link_start, t);
         link_drop = reals::high(link_drop, drop(link_end, t));
     }
@@ -54,6 +59,7 @@ struct list_summary {
         if (min_end <= max_end) max_end = raise(max_end, t);
         min_end = raise(min_end, t);
         last_end = raise(last_end, t);
+        if (!links) return;
         link_end = raise(link_end, t);
         link_drop = reals::high(link_drop, drop(t, link_start));
     }
@@ -74,6 +80,7 @@ template <std::size_t Fan> struct list_columns {
         using reals::high, reals::low, reals::number, reals::inf, reals::nan;
         double ms = -inf, ns = inf, ne = inf, xe = -inf, le = -inf, ls = inf, ld = -inf;
         std::uint32_t total = 0;
+        bool any = false;
         list_summary &k = s[c];
         if constexpr (requires { node.a; }) {
             for (std::uint32_t i = 0; i < node.n; ++i) {
@@ -84,6 +91,7 @@ template <std::size_t Fan> struct list_columns {
             }
             for (std::uint32_t i = 1; i < node.n; ++i) {
                 bool link = number(node.a[i]) && number(node.b[i - 1]);
+                any |= link;
                 le = high(le, link ? node.b[i - 1] : nan);
                 ls = low(ls, link ? node.a[i] : nan);
                 ld = high(ld, link ? list_summary::drop(node.b[i - 1], node.a[i]) : nan);
@@ -102,9 +110,11 @@ template <std::size_t Fan> struct list_columns {
                 le = high(le, y.link_end);
                 ls = low(ls, y.link_start);
                 ld = high(ld, y.link_drop);
+                any |= y.links;
                 if (j > 0) {
                     const list_summary &z = node.col.s[j - 1];
                     bool link = number(y.first_start) && number(z.last_end);
+                    any |= link;
                     le = high(le, link ? z.last_end : nan);
                     ls = low(ls, link ? y.first_start : nan);
                     ld = high(ld, link ? list_summary::drop(z.last_end, y.first_start) : nan);
@@ -114,6 +124,7 @@ template <std::size_t Fan> struct list_columns {
             k.last_end = node.col.s[node.n - 1].last_end;
         }
         k.count = total;
+        k.links = any;
         k.max_start = ms, k.min_start = ns, k.min_end = ne, k.max_end = xe;
         k.link_end = le, k.link_start = ls, k.link_drop = ld;
         k.lower_to = inf, k.raise_to = -inf;
@@ -142,6 +153,7 @@ template <std::size_t Fan> struct list_columns {
         k.min_end = low(k.min_end, e.b);
         k.max_end = high(k.max_end, e.b);
         bool into = number(before) && number(e.a), out = number(e.b) && number(after);
+        k.links |= into || out;
         k.link_end = high(high(k.link_end, into ? before : nan), out ? e.b : nan);
         k.link_start = low(low(k.link_start, into ? e.a : nan), out ? after : nan);
         k.link_drop = high(high(k.link_drop, into ? list_summary::drop(before, e.a) : nan),
@@ -170,8 +182,10 @@ template <std::size_t Fan> struct list_columns {
         list_summary &k = s[c];
         if (lowered) {
             if (k.min_start <= k.max_start) k.min_start = low(k.min_start, lo);
-            k.link_start = low(k.link_start, lo);
-            k.link_drop = high(k.link_drop, list_summary::drop(k.link_end, lo));
+            if (k.links) {
+                k.link_start = low(k.link_start, lo);
+                k.link_drop = high(k.link_drop, list_summary::drop(k.link_end, lo));
+            }
             if (lo < k.max_start && k.max_start <= hi) {
                 double m = -inf;
                 for (std::uint32_t i = 0; i < node.n; ++i) {
@@ -185,8 +199,10 @@ template <std::size_t Fan> struct list_columns {
         }
         if (raised) {
             if (k.min_end <= k.max_end) k.max_end = high(k.max_end, hi);
-            k.link_end = high(k.link_end, hi);
-            k.link_drop = high(k.link_drop, list_summary::drop(hi, k.link_start));
+            if (k.links) {
+                k.link_end = high(k.link_end, hi);
+                k.link_drop = high(k.link_drop, list_summary::drop(hi, k.link_start));
+            }
             if (lo <= k.min_end && k.min_end < hi) {
                 double m = inf;
                 for (std::uint32_t i = 0; i < node.n; ++i) {
@@ -276,8 +292,8 @@ template <std::size_t Fan> struct list_columns {
         if (f.count != k.count || !same(f.max_start, k.max_start) || !same(f.min_end, k.min_end) ||
             !same_bits(f.first_start, k.first_start) || !same_bits(f.last_end, k.last_end))
             return "3: a summary is not exact";
-        if (f.min_start < k.min_start || f.max_end > k.max_end || f.link_end > k.link_end ||
-            f.link_start < k.link_start || f.link_drop > k.link_drop)
+        if (f.min_start < k.min_start || f.max_end > k.max_end || (f.links && !k.links) ||
+            f.link_end > k.link_end || f.link_start < k.link_start || f.link_drop > k.link_drop)
             return "4: a summary does not cover its subtree";
         return nullptr;
     }
