@@ -2,17 +2,14 @@
 // children an interval can reach by counting, rather than by testing every child. For each
 // child c: the greatest bound (start or end) among children 0 to c, and the least among
 // children c to the last. The first never falls, the second never rises, along the children.
-// They cover the children's own bounds, and are made exact again, but for the rounding of
-// doubles outwards to the floats that keep them small, whenever the node's children change
-// otherwise than by widening.
+// They cover the children's own bounds, and are made exact again whenever the node's children
+// change otherwise than by widening.
 #pragma once
 
 #include "reals.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
-#include <limits>
 #include <tuple>
 
 // How many of 0 to n - 1 pass test, which holds for a first run of them only: every fourth one
@@ -29,42 +26,26 @@ template <class Test> std::uint32_t count_first(std::uint32_t n, Test test) {
 template <std::size_t Fan> struct child_bounds {
     // The greatest bound and the greatest start among children 0 to c, the least bound among
     // children c to the last.
-    float top_to[Fan], start_to[Fan], bottom_from[Fan];
+    double top_to[Fan], start_to[Fan], bottom_from[Fan];
 
     // Exact again, from each child's greatest bound and start, and least bound.
     template <class Bounds> void settle(std::uint32_t n, Bounds bounds) {
-        float t = -reals::inf, s = -reals::inf, b = reals::inf;
+        double t = -reals::inf, s = -reals::inf, b = reals::inf;
         for (std::uint32_t c = 0; c < n; ++c) {
             auto [top, start, bottom] = bounds(c);
-            top_to[c] = t = std::max(t, up(top));
-            start_to[c] = s = std::max(s, up(start));
+            top_to[c] = t = std::max(t, top);
+            start_to[c] = s = std::max(s, start);
         }
         for (std::uint32_t c = n; c > 0; --c)
-            bottom_from[c - 1] = b = std::min(b, down(std::get<2>(bounds(c - 1))));
+            bottom_from[c - 1] = b = std::min(b, std::get<2>(bounds(c - 1)));
     }
 
     // After child c of n's bounds widened to these: as far as that changes them.
     void widen(std::uint32_t c, std::uint32_t n, double top, double start, double bottom) {
-        float t = up(top), s = up(start), b = down(bottom);
-        for (std::uint32_t k = c; k < n && top_to[k] < t; ++k) top_to[k] = t;
-        for (std::uint32_t k = c; k < n && start_to[k] < s; ++k) start_to[k] = s;
-        for (std::uint32_t k = c + 1; k > 0 && bottom_from[k - 1] > b; --k) bottom_from[k - 1] = b;
-    }
-
-    // The float at or above x, and at or below it.
-    static float up(double x) {
-        float f = static_cast<float>(x);
-        return f < x ? next_up(f) : f;
-    }
-    static float down(double x) {
-        float f = static_cast<float>(x);
-        return f > x ? -next_up(-f) : f;
-    }
-    // The least float above f, which is below +inf.
-    static float next_up(float f) {
-        if (f == 0) return std::numeric_limits<float>::denorm_min();
-        auto bits = std::bit_cast<std::uint32_t>(f);
-        return std::bit_cast<float>(f > 0 ? bits + 1 : bits - 1);
+        for (std::uint32_t k = c; k < n && top_to[k] < top; ++k) top_to[k] = top;
+        for (std::uint32_t k = c; k < n && start_to[k] < start; ++k) start_to[k] = start;
+        for (std::uint32_t k = c + 1; k > 0 && bottom_from[k - 1] > bottom; --k)
+            bottom_from[k - 1] = bottom;
     }
 
     // The first of n children that may start above hi; none before it does.
