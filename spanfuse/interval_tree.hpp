@@ -91,6 +91,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // the list, and to where its start lies in the index.
     static constexpr unsigned ahead = 3;
     void prefetch(double lo, double hi) {
+        if (above_all(lo, hi)) return;
         using region = std::pair<const void *, std::size_t>;
         place_.step(
             tree_, hi,
@@ -170,7 +171,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     std::size_t adds_ = 0; // adds since the index was built or dropped
 
     void add(walk &w) {
-        if (!reals::number(w.lo) || !reals::number(w.hi))
+        if (!reals::number(w.lo) || !reals::number(w.hi) || above_all(w.lo, w.hi))
             return insert(w, find_place(tree_, w.hi), nullptr);
         w.folds.clear();
         w.first = w.nothing;
@@ -195,6 +196,14 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         typename list_index<shape>::place at;
         if (indexed_ ? index_.holds(w.lo, w.hi, at) : w.lo >= w.hi && overlap(w)) return;
         insert(w, find_place(tree_, w.hi), indexed_ ? &at : nullptr);
+    }
+
+    // Whether both bounds lie above every bound in the list, as when records come in order:
+    // then no link folds, no entry holds or meets [lo, hi], and it goes last.
+    bool above_all(double lo, double hi) const {
+        if (tree_.height() == 0) return false;
+        const auto &x = tree_.inner(tree_.root());
+        return x.col.run.top_to[x.n - 1] < std::min(lo, hi);
     }
 
     // Entry first takes the end of entry last + 1, and entries first + 1 to last + 1 go.
