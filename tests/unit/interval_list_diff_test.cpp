@@ -124,6 +124,25 @@ TEST(IntervalListSweep, ChosenCases) {
              {nan, -65535},
              {-inf, 1},
              {-0.5, 1.5}});
+    // Lists whose order does not follow their bounds. Many starts lowered, then a fold further
+    // on: [1, 99]; narrow ones past it; entries [0, E] and [-9, E] that each go first; then
+    // intervals that lower every start 0 and fold [1, 99] with the next narrow one.
+    Adds late{{1, 99}};
+    for (int j = 1; j <= 8; ++j) late.push_back({100 + j - 0.5, 100 + j - 0.25});
+    for (int i = 0; i < 24; ++i) late.push_back({i % 2 ? -9.0 : 0.0, -1000.0 + i});
+    for (double k = 1; k <= 8; ++k) late.push_back({-k, 100 + k});
+    compare(late);
+    // Entries [0, NaN] and [-inf, NaN] by turns, every start 0 lowered again and again; and
+    // entries kept apart by NaN ones, all widened at once, again and again.
+    Adds nans, comb;
+    for (int i = 0; i < 40; ++i) nans.push_back({i % 2 ? -inf : 0.0, nan});
+    for (double k = 1; k <= 40; ++k) nans.push_back({-k, 1});
+    compare(nans);
+    for (int i = 0; i < 40; ++i)
+        comb.push_back(i % 2 ? interval_bounds{nan, nan}
+                             : interval_bounds{5.0 * i - 1, 5.0 * i + 1});
+    for (double k = 1; k <= 40; ++k) comb.push_back({-k, 200 + k});
+    compare(comb);
 }
 
 // Sequences over small pools of values, so that equal, touching and nested bounds, both
@@ -168,14 +187,18 @@ TEST(IntervalListSweep, RandomLongSequencesOnAGrid) {
         // The odd ones: none, one at odd_at, or each with chance 1 in every.
         int pattern = round % 4;
         std::size_t odd_at = pattern == 2 ? rng() % 4 : rng() % n;
-        unsigned every = std::array<unsigned, 3>{2, 8, 50}[rng() % 3];
+        unsigned every = std::array<unsigned, 4>{1, 2, 8, 50}[rng() % 4];
+        // Half the time every odd one is inside out, as a negative factor makes them.
+        bool inside_out = rng() % 2;
         for (std::size_t i = 0; i < n; ++i) {
             double c = static_cast<double>(static_cast<int>(rng() % grid) - grid / 4);
             double w = static_cast<double>(rng() % 6) / 2;
             if (rng() % 40 == 0) w = static_cast<double>(rng() % grid);
             double lo = c - w, hi = c + w;
             bool odd = pattern == 3 ? rng() % every == 0 : pattern > 0 && i == odd_at;
-            if (odd) {
+            if (odd && inside_out) {
+                std::swap(lo, hi);
+            } else if (odd) {
                 switch (rng() % 8) {
                 case 0:
                     lo = nan;
