@@ -113,6 +113,15 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         return static_cast<std::size_t>(p - out);
     }
 
+    // How many entries the list holds.
+    std::size_t size() const {
+        if (tree_.height() == 0) return tree_.leaf(tree_.root()).n;
+        std::size_t n = 0;
+        for (std::uint32_t c = 0; c < tree_.inner(tree_.root()).n; ++c)
+            n += tree_.inner(tree_.root()).col.s[c].count;
+        return n;
+    }
+
     // Whether the index is kept as the walks call for it, or, for tests, always or never.
     enum class index_policy { as_needed, always, never };
     void set_index_policy(index_policy p) { indexing_ = p; }
@@ -271,14 +280,6 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         tree_.track(false);
     }
 
-    std::size_t size() const {
-        if (tree_.height() == 0) return tree_.leaf(tree_.root()).n;
-        std::size_t n = 0;
-        for (std::uint32_t c = 0; c < tree_.inner(tree_.root()).n; ++c)
-            n += tree_.inner(tree_.root()).col.s[c].count;
-        return n;
-    }
-
     void check(ref r, unsigned h, std::string &fault) const {
         if (h == 0 || !fault.empty()) return;
         const auto &x = tree_.inner(r);
@@ -320,6 +321,7 @@ std::size_t interval_list_merge_with(interval_bounds *iv, std::size_t n, AfterAd
         after_add(tree);
         if (i + 1 - done >= 2 * chunk) release_pages(iv + done, iv + i + 1), done = i + 1 - chunk;
     }
-    // Every interval has been read: the entries may take their place.
+    // Every interval has been read: the entries may take their place, in pages mapped again.
+    populate_pages(iv + nans, iv + nans + tree.size());
     return nans + tree.copy_to(iv + nans);
 }
