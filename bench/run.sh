@@ -19,7 +19,8 @@ for prog in spanfuse spanfuse_literal bench_sortsweep bench_parse; do
     [ -x "$bin/$prog" ] || { echo "run.sh: $bin/$prog is missing (build the bench preset)" >&2; exit 1; }
 done
 
-# gen SHAPE N SEED: spanfuse input of N records, all selected by "f 1", flags 0 unless said.
+# gen SHAPE N SEED: spanfuse input of N records, flags 0 unless said; FACTOR SHAPE gives the
+# factor each is run with.
 #   disjoint:  centers uniform in [0, 10^7), spreads in [0, 5] (mostly disjoint intervals)
 #   overlap:   centers uniform in [0, 10^5), spreads in [0, 50] (heavily overlapping)
 # The disjoint records with one change each, so that the list leaves the sort-and-sweep:
@@ -27,22 +28,71 @@ done
 #   negspread: one spread in 100 is negative (that interval is inside out)
 #   nancenter: one center in 100 is nan
 #   negflags:  one spread in 100 negative, flags drawn from -1, 0 and 1
-# (factor -1 on the disjoint records turns every interval inside out.) Two shapes that the
-# list's summaries can do little for:
-#   comb:  N/2 records alternately (5 i, 1) and (nan, 1), then N/2 centred in the middle
-#          whose spreads grow past the whole range, each widening every entry
-#   wide:  centers uniform in [0, 10^7), spread 1000, to be run with factor -1: inside-out
-#          intervals much wider than the spacing of their centers
+#   factor-1:  the disjoint records with factor -1: every interval inside out
+# Families whose list's order does not follow its bounds:
+#   dense:     centers uniform in [0, 10^5), spread 50, factor -1
+#   wide:      centers uniform in [0, 10^7), spread 1000, factor -1
+#   varwide:   as wide, spreads uniform in [900, 1100]
+#   densenan:  as dense, one center in ten nan
+#   latefold:  [1, 10^7 - 1]; N/4 narrow [10^7 + j - 0.5, 10^7 + j - 0.25]; then alternately
+#              [0, E] and [-N/4 - 1, E], E = -10^8 + i, each put first; then [-k, 10^7 + k],
+#              k = 1 to N/4, each lowering the start of every [0, E] and then folding the first
+#              interval with the next narrow one
+#   nancomb:   N/2 entries alternately [0, nan] and [-inf, nan] (records "inf -inf" with flag -1,
+#              "-inf inf" with flag 0), then [-k, 1], k = 1 to N/2, each lowering every start 0
+#   comb:      N/2 records alternately (5 i, 1) and (nan, 1), then N/2 centred in the middle
+#              whose spreads grow past the whole range, each widening every entry
+# For peak memory: sorted (centers 10 i, spread 2, one spread in 100 negative) and grid (the
+# same without negative spreads, factor -1), whose trees grow at their end only.
+# Others, not tuned for: clustered (centers around 100 points, spreads in [0, 50], factor -1),
+# shrinking (spreads falling from 10^5 along the input, factor -1), alternating (inside out
+# every other one), negblock (N/2 inside out up to 200 wide, then N/2 narrow ones).
+factor() {
+    case $1 in
+    factor-1 | dense | wide | varwide | densenan | clustered | shrinking | grid) echo -1 ;;
+    *) echo 1 ;;
+    esac
+}
 gen() {
     awk -v shape="$1" -v n="$2" -v seed="$3" 'BEGIN {
         srand(seed)
         printf "%d\n", n
+        half = int(n / 2); k4 = int(n / 4)
         if (shape == "comb") {
-            half = int(n / 2)
             for (i = 0; i < half; i++) if (i % 2) print "nan 1"; else printf "%d 1\n", 5 * i
             for (i = half; i < n; i++) printf "%d %d\n", 5 * half / 2, 5 * half + i
-        } else if (shape == "wide") {
-            for (i = 0; i < n; i++) printf "%.3f 1000\n", rand() * 1e7
+        } else if (shape == "sorted" || shape == "grid") {
+            for (i = 0; i < n; i++) printf "%d %d\n", 10 * i, shape == "sorted" && i % 100 == 50 ? -2 : 2
+        } else if (shape == "wide" || shape == "varwide") {
+            for (i = 0; i < n; i++)
+                printf "%.3f %.3f\n", rand() * 1e7, shape == "wide" ? 1000 : 900 + 200 * rand()
+        } else if (shape == "dense" || shape == "densenan") {
+            for (i = 0; i < n; i++)
+                if (shape == "densenan" && rand() < 0.1) print "nan 50"
+                else printf "%.3f 50\n", rand() * 1e5
+        } else if (shape == "latefold") {
+            print "5000000 4999999"
+            for (j = 1; j <= k4; j++) printf "%.3f 0.125\n", 1e7 + j - 0.375
+            for (i = 0; i < n - 1 - 2 * k4; i++) {
+                e = -1e8 + i
+                if (i % 2) printf "%.1f %.1f\n", (-k4 - 1 + e) / 2, (e + k4 + 1) / 2
+                else printf "%.1f %.1f\n", e / 2, e / 2
+            }
+            for (k = 1; k <= k4; k++) printf "5000000 %d\n", 5000000 + k
+        } else if (shape == "nancomb") {
+            for (i = 0; i < half; i++) print (i % 2 ? "-inf inf" : "inf -inf")
+            for (k = 1; k <= n - half; k++) printf "%.1f %.1f\n", (1 - k) / 2, (1 + k) / 2
+        } else if (shape == "clustered") {
+            for (j = 0; j < 100; j++) at[j] = rand() * 1e7
+            for (i = 0; i < n; i++)
+                printf "%.3f %.3f\n", at[int(rand() * 100)] + (rand() + rand() - 1) * 1000, rand() * 50
+        } else if (shape == "shrinking") {
+            for (i = 0; i < n; i++) printf "%.3f %.3f\n", rand() * 1e6, 1e5 * (1 - i / n) + 1
+        } else if (shape == "alternating") {
+            for (i = 0; i < n; i++) printf "%.3f %.3f\n", rand() * 1e7, (i % 2 ? 1 : -1) * rand() * 50
+        } else if (shape == "negblock") {
+            for (i = 0; i < n; i++)
+                printf "%.3f %.3f\n", rand() * 1e6, i < half ? -rand() * 100 : rand() * 2
         } else {
             width = shape == "overlap" ? 1e5 : 1e7
             spread = shape == "overlap" ? 50 : 5
@@ -55,8 +105,19 @@ gen() {
             }
         }
         printf "%d\n", n
-        for (i = 0; i < n; i++) print (shape == "negflags" ? int(rand() * 3) - 1 : 0)
+        for (i = 0; i < n; i++) {
+            if (shape == "nancomb") print (i < half && i % 2 == 0 ? -1 : 0)
+            else print (shape == "negflags" ? int(rand() * 3) - 1 : 0)
+        }
     }'
+}
+
+# input SHAPE N: the file of that shape and size, made once (factor-1 is the disjoint one).
+input() {
+    local shape=$1
+    [ "$shape" = factor-1 ] && shape=disjoint
+    [ -f "$work/$shape.$2" ] || gen "$shape" "$2" 7 >"$work/$shape.$2"
+    echo "$work/$shape.$2"
 }
 
 # run_us PROG INPUT ARGS...: wall time of one run in microseconds, output thrown away.
@@ -153,90 +214,75 @@ for shape in disjoint overlap; do
 done
 
 echo
-echo "== odd shapes: each beside the same records well formed (disjoint), whole process"
-for n in 100000 1000000; do
-    for shape in nanfirst negspread nancenter negflags factor-1; do
-        args=(f 1)
-        in=$work/$shape.$n
-        if [ "$shape" = factor-1 ]; then
-            args=(f -1)
-            in=$work/disjoint.$n
-        else
-            [ -f "$in" ] || gen "$shape" "$n" 7 >"$in"
-        fi
-        # spanfuse with the well-formed records against spanfuse with the odd ones
+echo "== shapes that leave the sort-and-sweep, each beside the disjoint records well formed, and"
+echo "   against the literal list (whole process; LONG=1 also runs the literal list at 10^6, which"
+echo "   takes from minutes to hours a shape)"
+odd="nanfirst negspread nancenter negflags factor-1"
+families="dense wide varwide densenan latefold nancomb comb clustered shrinking alternating negblock"
+for n in 10000 100000 1000000; do
+    for shape in $odd $families; do
+        in=$(input "$shape" "$n")
+        f=$(factor "$shape")
+        well=$(input disjoint "$n")
         : >"$work/a" && : >"$work/b" && : >"$work/r"
         for ((r = 0; r < rounds; r++)); do
             if ((r % 2 == 0)); then
-                ta=$(run_us "$bin/spanfuse" "$work/disjoint.$n" f 1)
-                tb=$(run_us "$bin/spanfuse" "$in" "${args[@]}")
+                ta=$(run_us "$bin/spanfuse" "$well" f 1)
+                tb=$(run_us "$bin/spanfuse" "$in" f "$f")
             else
-                tb=$(run_us "$bin/spanfuse" "$in" "${args[@]}")
-                ta=$(run_us "$bin/spanfuse" "$work/disjoint.$n" f 1)
+                tb=$(run_us "$bin/spanfuse" "$in" f "$f")
+                ta=$(run_us "$bin/spanfuse" "$well" f 1)
             fi
             echo "$ta" >>"$work/a" && echo "$tb" >>"$work/b"
             awk -v a="$ta" -v b="$tb" 'BEGIN { print b / a }' >>"$work/r"
         done
-        printf '%-9s %8d  %s   well formed %s   %.2fx\n' "$shape" "$n" \
-            "$(ms "$(median <"$work/b")")" "$(ms "$(median <"$work/a")")" "$(median <"$work/r")"
-    done
-done
-
-echo
-echo "== hard shapes against the literal list, whole process (LONG=1 also runs the literal"
-echo "   list at 10^6, which takes many minutes)"
-for n in 100000 1000000; do
-    for shape in comb wide; do
-        in=$work/$shape.$n
-        gen "$shape" "$n" 7 >"$in"
-        args=(f 1)
-        [ "$shape" = wide ] && args=(f -1)
-        t=$(run_us "$bin/spanfuse" "$in" "${args[@]}")
-        "$bin/spanfuse" "${args[@]}" <"$in" >"$work/fast"
-        literal="not run" same=""
+        t=$(median <"$work/b")
+        literal="" same=""
         if ((n <= 100000)) || [ -n "${LONG:-}" ]; then
-            literal=$(ms "$(run_us "$bin/spanfuse_literal" "$in" "${args[@]}")")
-            "$bin/spanfuse_literal" "${args[@]}" <"$in" >"$work/literal"
-            cmp -s "$work/fast" "$work/literal" && same="  output same" || same="  output DIFFERENT"
+            lt=$(run_us "$bin/spanfuse_literal" "$in" f "$f")
+            literal=$(awk -v l="$lt" -v t="$t" 'BEGIN { printf "   literal %9.1f ms, %.3fx of it", l / 1000, t / l }')
+            "$bin/spanfuse" f "$f" <"$in" >"$work/fast"
+            "$bin/spanfuse_literal" f "$f" <"$in" >"$work/literal"
+            cmp -s "$work/fast" "$work/literal" && same="  same" || same="  output DIFFERENT"
         fi
-        printf '%-5s %8d  spanfuse %s   literal %s%s\n' "$shape" "$n" "$(ms "$t")" "$literal" "$same"
+        printf '%-11s %8d  %s   well formed %s   %5.2fx%s%s\n' "$shape" "$n" "$(ms "$t")" \
+            "$(ms "$(median <"$work/a")")" "$(median <"$work/r")" "$literal" "$same"
     done
 done
 
+peak() { { /usr/bin/time -f %M "$@" >/dev/null; } 2>&1; }
 echo
-echo "== peak memory (maximum resident set size), disjoint records"
+echo "== peak memory at 10^6 records (maximum resident set)"
 if [ -x /usr/bin/time ]; then
-    gen disjoint 10000000 7 >"$work/disjoint.10000000"
-    for n in 1000000 10000000; do
-        in=$work/disjoint.$n
-        kb=$( { /usr/bin/time -f %M "$bin/spanfuse" f 1 <"$in" >/dev/null; } 2>&1)
-        pipe_kb=$( { cat "$in" | /usr/bin/time -f %M "$bin/spanfuse" f 1 >/dev/null; } 2>&1)
-        awk -v n="$n" -v kb="$kb" -v p="$pipe_kb" -v bytes="$(wc -c <"$in")" 'BEGIN {
-            printf "%8d records (%d MB of text): %6.1f MB, %4.1f bytes a record; from a pipe %6.1f MB, %4.1f\n",
-                n, bytes / 1e6, kb / 1024, kb * 1024 / n, p / 1024, p * 1024 / n }'
+    for shape in disjoint sorted grid nancenter factor-1 $families; do
+        in=$(input "$shape" 1000000)
+        kb=$(peak "$bin/spanfuse" f "$(factor "$shape")" <"$in")
+        awk -v s="$shape" -v kb="$kb" 'BEGIN { printf "%-11s %6.1f MB\n", s, kb / 1024 }'
     done
-    rm -f "$work/disjoint.10000000"
 else
     echo "not measured: /usr/bin/time is missing (sh scripts/deps time)"
 fi
 
-if [ -x "$bin/bench_micro" ]; then
-    echo
-    echo "== micro-benchmarks (the list alone, number reading, whole-number printing)"
-    "$bin/bench_micro" --benchmark_format=csv 2>/dev/null >"$work/micro.csv"
-    awk -F, 'NR > 1 {
-        gsub(/"/, "", $1)
-        sub(/\/iterations:[0-9]+$/, "", $1)
-        t[$1] = $3
-        extra = $6 != "" ? sprintf("%.1f MB/s", $6 / 1e6) : $7 != "" ? sprintf("%.2fM items/s", $7 / 1e6) : ""
-        printf "%-26s %14.3f %s  %s\n", $1, $3, $5, extra
-    } END {
-        if (t["BM_ListLiteral/100000"] && t["BM_ListSweep/100000"])
-            printf "the list alone on 10^5 mostly disjoint intervals: %.0fx faster than the literal passes\n",
-                t["BM_ListLiteral/100000"] / t["BM_ListSweep/100000"]
-    }' "$work/micro.csv"
+echo
+echo "== 10^7 records: the odd shapes beside the same records well formed, time and peak memory"
+if [ -x /usr/bin/time ]; then
+    gen disjoint 10000000 7 >"$work/disjoint.10000000"
+    gen nancenter 10000000 7 >"$work/nancenter.10000000"
+    for run in "disjoint 1" "nancenter 1" "disjoint -1"; do
+        set -- $run
+        in=$work/$1.10000000
+        : >"$work/t"
+        for ((r = 0; r < 3; r++)); do run_us "$bin/spanfuse" "$in" f "$2" >>"$work/t"; done
+        kb=$(peak "$bin/spanfuse" f "$2" <"$in")
+        pipe_kb=$( { cat "$in" | /usr/bin/time -f %M "$bin/spanfuse" f "$2" >/dev/null; } 2>&1)
+        awk -v s="$1 f $2" -v t="$(median <"$work/t")" -v kb="$kb" -v p="$pipe_kb" 'BEGIN {
+            printf "%-14s %9.1f ms   peak %6.1f MB, %4.1f bytes a record; from a pipe %6.1f MB\n",
+                s, t / 1000, kb / 1024, kb * 1024 / 1e7, p / 1024 }'
+    done
+    rm -f "$work/disjoint.10000000" "$work/nancenter.10000000"
+else
+    echo "not measured: /usr/bin/time is missing (sh scripts/deps time)"
 fi
-
 echo
 echo "== start-up: a trivial run against /bin/true (200 runs a round, medians of $rounds rounds)"
 printf '0 0\n' >"$work/empty"

@@ -1,26 +1,24 @@
 // libFuzzer target: the fast merge must give the literal passes' list bit for bit, and a sorted,
-// disjoint, non-touching one when every interval had lo <= hi. It runs twice: as spanfuse runs
-// it, and with a tree of tiny nodes, deep on short inputs, whose structure is checked after
-// every add.
+// disjoint, non-touching one when every interval had lo <= hi. It runs four times: as spanfuse
+// runs it, and with a tree of tiny nodes, deep on short inputs, whose structure is checked
+// after every add, with its index kept as needed, always and never.
 //
 // Input: after a first byte below 0x40 each byte is one interval, its low and high nibbles
-// picking lo and hi from a table of awkward values; below 0x80 each two bytes x, y are one on
+// picking lo and hi from a table of awkward values; below 0x60 each two bytes x, y are one on
 // a grid, lo = x - 128 and hi = lo + (y - 128) / 4 (x = 0 makes lo NaN, y = 0 makes hi NaN),
-// so that lists grow long; otherwise each 16 bytes are the raw bits of lo and hi.
+// so that lists grow long; below 0x80 the same two bytes are a center x - 128 (NaN for 0)
+// turned inside out by a spread y / 4, as a factor of -1 does, so that the list's order does
+// not follow its bounds; otherwise each 16 bytes are the raw bits of lo and hi.
 #include "interval_list.hpp"
 #include "interval_tree.hpp"
 
-#include <bit>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <vector>
-
-static bool same_bits(double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const double inf = std::numeric_limits<double>::infinity();
@@ -32,11 +30,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (data[0] < 0x40) {
         for (std::size_t i = 1; i < size; ++i)
             adds.push_back({table[data[i] & 15], table[data[i] >> 4]});
-    } else if (data[0] < 0x80) {
+    } else if (data[0] < 0x60) {
         for (std::size_t i = 1; i + 2 <= size; i += 2) {
             double lo = data[i] == 0 ? nan : data[i] - 128.0;
             double hi = data[i + 1] == 0 ? nan : lo + (data[i + 1] - 128.0) / 4;
             adds.push_back({lo, hi});
+        }
+    } else if (data[0] < 0x80) {
+        for (std::size_t i = 1; i + 2 <= size; i += 2) {
+            double center = data[i] == 0 ? nan : data[i] - 128.0, spread = data[i + 1] / 4.0;
+            adds.push_back({center + spread, center - spread});
         }
     } else {
         for (std::size_t i = 1; i + 16 <= size; i += 16) {
@@ -54,23 +57,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         plain = plain && lo <= hi;
     }
 
-    for (int way = 0; way < 2; ++way) {
+    using tiny = interval_tree<4, 4>;
+    using policy = tiny::index_policy;
+    for (int way = 0; way < 4; ++way) {
         std::vector<interval_bounds> fast = adds;
         std::size_t count;
         if (way == 0) {
             count = interval_list_merge(fast.data(), fast.size());
         } else {
-            count = interval_list_merge_with<interval_tree<4, 4>>(
-                fast.data(), fast.size(), [](const auto &tree) {
+            count = interval_list_merge_with<tiny>(
+                fast.data(), fast.size(),
+                [](const auto &tree) {
                     std::string fault = tree.check();
                     if (fault.empty()) return;
                     std::fprintf(stderr, "tree: %s\n", fault.c_str());
                     std::abort();
-                });
+                },
+                std::array{policy::as_needed, policy::always, policy::never}[way - 1]);
         }
         if (literal.count != count) std::abort();
         for (std::size_t i = 0; i < count; ++i)
-            if (!same_bits(literal.start[i], fast[i].lo) || !same_bits(literal.end[i], fast[i].hi))
+            if (!reals::same_bits(literal.start[i], fast[i].lo) ||
+                !reals::same_bits(literal.end[i], fast[i].hi))
                 std::abort();
     }
     if (plain)

@@ -7,10 +7,20 @@ interval_list interval_list_create(std::size_t capacity) {
     return list;
 }
 
+// x op y, given as r, but where x or y is NaN: then the first of them that is, quieted, as
+// x86-64 gives it when x is its first operand. The compiler may hand a commutative operation
+// its operands in either order, which would leave the sign of a NaN result to chance. An
+// invalid operation on numbers (inf * 0, inf - inf) keeps the default NaN the hardware gives.
+static double first_nan(double x, double y, double r) {
+    if (x != x) return x + 0.0;
+    if (y != y) return y + 0.0;
+    return r;
+}
+
 interval_bounds interval_of(double center, double spread, int flag, double factor) {
-    double w = factor * spread;
-    double lo = center - w;
-    double hi = center + w;
+    double w = first_nan(factor, spread, factor * spread);
+    double lo = first_nan(center, w, center - w);
+    double hi = first_nan(center, w, center + w);
     if (flag == -1 && lo > 0)
         lo = 0;
     else if (flag == 1 && hi < 65535)

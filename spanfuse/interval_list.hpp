@@ -27,9 +27,9 @@ interval_list interval_list_create(std::size_t capacity);
 void interval_list_add(interval_list &list, double lo, double hi);
 
 // The interval of one record: center - factor * spread to center + factor * spread, opened
-// down to 0 by flag -1 and up to 65535 by flag 1. Kept out of line, so that every caller gets
-// the same bits: where both operands of a sum are NaN, which one's sign the result takes
-// depends on the order in which the compiled code happens to give them.
+// down to 0 by flag -1 and up to 65535 by flag 1. A NaN bound takes the sign of the first NaN
+// among the operands, in the order written (factor, spread; center, then the product), and an
+// invalid operation on numbers gives the hardware's default NaN (-nan on x86-64).
 interval_bounds interval_of(double center, double spread, int flag, double factor);
 
 // Adds iv[0], ..., iv[n - 1] in that order to an empty list, leaves the list's entries in

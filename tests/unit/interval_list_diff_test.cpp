@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -24,6 +22,7 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 
 std::string show(const Adds &adds) {
     std::ostringstream s;
+    s.precision(17);
     auto bound = [&](double v) { s << v << (v == 0 && std::signbit(v) ? "(-)" : ""); };
     for (auto [lo, hi] : adds) {
         s << " [";
@@ -41,34 +40,43 @@ std::string show(const interval_list &list) {
     return show(entries);
 }
 
-bool same_bits(double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
+using tiny = interval_tree<4, 4>;
+using policy = tiny::index_policy;
 
 // The merge with a tree of tiny nodes, so that a few dozen entries make it several levels
-// deep, and its structure checked after every add.
-std::size_t merge_checked(interval_bounds *iv, std::size_t n) {
-    std::string fault;
-    std::size_t count = interval_list_merge_with<interval_tree<4, 4>>(iv, n, [&](const auto &tree) {
-        if (fault.empty()) fault = tree.check();
-    });
-    EXPECT_EQ(fault, "");
-    return count;
+// deep, its index kept as given, and its structure checked after every add.
+std::size_t merge_checked(interval_bounds *iv, std::size_t n, policy p, std::string &fault) {
+    return interval_list_merge_with<tiny>(
+        iv, n,
+        [&](const auto &tree) {
+            if (fault.empty()) fault = tree.check();
+        },
+        p);
 }
 
-// Builds the list three ways and fails the test with the sequence if they differ at all.
+// Builds the list five ways and fails the test with the sequence if they differ at all: the
+// literal passes, the merge as spanfuse runs it, and with tiny nodes the index kept as the
+// walks call for it, always, and never.
 void compare(const Adds &adds) {
+    using reals::same_bits;
     interval_list literal = interval_list_create(adds.size());
     for (auto [lo, hi] : adds) interval_list_add(literal, lo, hi);
-    for (int way = 0; way < 2; ++way) {
+    static const char *const ways[] = {"", " (tiny nodes)", " (tiny nodes, always indexed)",
+                                       " (tiny nodes, never indexed)"};
+    for (int way = 0; way < 4; ++way) {
         Adds fast = adds;
+        std::string fault;
         fast.resize(way == 0 ? interval_list_merge(fast.data(), fast.size())
-                             : merge_checked(fast.data(), fast.size()));
+                             : merge_checked(fast.data(), fast.size(),
+                                             std::array{policy::as_needed, policy::always,
+                                                        policy::never}[way - 1],
+                                             fault));
         bool same = literal.count == fast.size();
         for (std::size_t i = 0; same && i < literal.count; ++i)
             same = same_bits(literal.start[i], fast[i].lo) && same_bits(literal.end[i], fast[i].hi);
-        ASSERT_TRUE(same) << "adds:" << show(adds) << "\nliteral:" << show(literal)
-                          << "\nfast:   " << show(fast) << (way ? " (tiny nodes)" : "");
+        ASSERT_TRUE(same && fault.empty()) << "adds:" << show(adds) << "\nliteral:" << show(literal)
+                                           << "\nfast:   " << show(fast) << ways[way] << "\n"
+                                           << fault;
     }
 
     bool plain = true;
@@ -93,7 +101,7 @@ TEST(IntervalListSweep, ChosenCases) {
     compare({{-1, 0.0}, {-2, -0.0}, {-3, 0.0}});
     compare({{-1, -0.0}, {-0.5, 0.0}, {0.0, 0.0}, {-0.0, -0.0}});
     compare({{-inf, -inf}, {inf, inf}, {-inf, inf}, {0, 0}});
-    // The first interval of another kind hands the list so far to the literal passes.
+    // The first interval of another kind hands the list so far to the tree.
     compare({{10, 20}, {30, 40}, {35, 15}, {0, 100}});
     compare({{10, 20}, {nan, 5}, {1, 2}});
     compare({{10, 20}, {5, nan}, {15, 25}});
@@ -116,13 +124,35 @@ TEST(IntervalListSweep, ChosenCases) {
              {nan, -65535},
              {-inf, 1},
              {-0.5, 1.5}});
+    // Lists whose order does not follow their bounds. Many starts lowered, then a fold further
+    // on: [1, 99]; narrow ones past it; entries [0, E] and [-9, E] that each go first; then
+    // intervals that lower every start 0 and fold [1, 99] with the next narrow one.
+    Adds late{{1, 99}};
+    for (int j = 1; j <= 8; ++j) late.push_back({100 + j - 0.5, 100 + j - 0.25});
+    for (int i = 0; i < 24; ++i) late.push_back({i % 2 ? -9.0 : 0.0, -1000.0 + i});
+    for (double k = 1; k <= 8; ++k) late.push_back({-k, 100 + k});
+    compare(late);
+    // Entries [0, NaN] and [-inf, NaN] by turns, every start 0 lowered again and again; and
+    // entries kept apart by NaN ones, all widened at once, again and again.
+    Adds nans, comb;
+    for (int i = 0; i < 40; ++i) nans.push_back({i % 2 ? -inf : 0.0, nan});
+    for (double k = 1; k <= 40; ++k) nans.push_back({-k, 1});
+    compare(nans);
+    for (int i = 0; i < 40; ++i)
+        comb.push_back(i % 2 ? interval_bounds{nan, nan}
+                             : interval_bounds{5.0 * i - 1, 5.0 * i + 1});
+    for (double k = 1; k <= 40; ++k) comb.push_back({-k, 200 + k});
+    compare(comb);
 }
 
 // Sequences over small pools of values, so that equal, touching and nested bounds, both
 // zeros, both infinities, NaN and inside-out intervals come up in every order and position.
 TEST(IntervalListSweep, RandomSequencesOverSmallPools) {
-    const double values[] = {-inf, -3, -2, -1, -0.5, -0.0, 0.0, 0.5, 1, 2, 3, inf, nan, -nan};
-    const std::size_t plain_values = 12; // the ones before the NaNs
+    // Bounds a hair apart, as 1 - 2^-30 and 1 + 2^-30 are, round to one float: bounds kept
+    // in less than a double must still tell them apart.
+    const double values[] = {-inf, -3, -2, -1,          -0.5,        -0.0, 0.0, 0.5,
+                             1.0,  2,  3,  1 - 0x1p-30, 1 + 0x1p-30, inf,  nan, -nan};
+    const std::size_t plain_values = 14; // the ones before the NaNs
     std::mt19937_64 rng(20240611);
     for (int round = 0; round < 40000; ++round) {
         // Pool: a few values, usually without NaN so that most lists stay on the fast path.
@@ -157,14 +187,18 @@ TEST(IntervalListSweep, RandomLongSequencesOnAGrid) {
         // The odd ones: none, one at odd_at, or each with chance 1 in every.
         int pattern = round % 4;
         std::size_t odd_at = pattern == 2 ? rng() % 4 : rng() % n;
-        unsigned every = std::array<unsigned, 3>{2, 8, 50}[rng() % 3];
+        unsigned every = std::array<unsigned, 4>{1, 2, 8, 50}[rng() % 4];
+        // Half the time every odd one is inside out, as a negative factor makes them.
+        bool inside_out = rng() % 2;
         for (std::size_t i = 0; i < n; ++i) {
             double c = static_cast<double>(static_cast<int>(rng() % grid) - grid / 4);
             double w = static_cast<double>(rng() % 6) / 2;
             if (rng() % 40 == 0) w = static_cast<double>(rng() % grid);
             double lo = c - w, hi = c + w;
             bool odd = pattern == 3 ? rng() % every == 0 : pattern > 0 && i == odd_at;
-            if (odd) {
+            if (odd && inside_out) {
+                std::swap(lo, hi);
+            } else if (odd) {
                 switch (rng() % 8) {
                 case 0:
                     lo = nan;

@@ -1,0 +1,176 @@
+// The list's entries kept by value as well, for lists whose order does not follow their bounds:
+// by start, with their end, which tells at once whether an entry holds an interval (test a) and
+// which starts test b reaches; and, once an interval that is not inside out asks, by end, which
+// tells which ends test c reaches. It finds the few entries an add changes without a walk in
+// list order, and makes the changes one at a time. The entries carry ids while it is kept, so
+// that each can be found in the list.
+#pragma once
+
+#include "list_walks.hpp"
+#include "reals.hpp"
+#include "tree_shape.hpp"
+#include "value_index.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+template <class Shape> class list_index {
+    using ref = typename Shape::ref;
+
+  public:
+    using place = typename value_index<>::place;
+
+    void reserve(std::size_t most) {
+        starts_.reserve(most);
+        ends_.reserve(most);
+    }
+
+    // From the list, which has nothing pending; the entries get the ids 0, 1, ... Returns how
+    // many.
+    std::uint32_t build(Shape &t) {
+        std::uint32_t ids = t.track(true);
+        std::vector<tree_entry> by_start;
+        each(t, [&](const auto &l, std::uint32_t i, std::uint32_t id) {
+            if (reals::number(l.a[i])) by_start.push_back({l.a[i], l.b[i], id});
+        });
+        starts_.build(by_start);
+        has_ends_ = false;
+        return ids;
+    }
+
+    // Test a over the whole list, and where an entry starting at lo goes in the index.
+    bool holds(double lo, double hi, place &at) const { return starts_.most_before(lo, hi, at); }
+    void prefetch(double lo) { starts_.prefetch(lo); }
+
+    // Entry e was put in the list; at is where it goes in the index, if known.
+    void inserted(const tree_entry &e, const place *at) {
+        if (reals::number(e.a)) at ? starts_.insert(*at, e) : starts_.insert(e);
+        if (has_ends_ && reals::number(e.b)) ends_.insert({e.b, reals::nan, e.id});
+    }
+
+    // The entry at place m of leaf r takes the end of the gone entries after it, which go.
+    // Called before the list changes, then folded() after.
+    void folding(const Shape &t, ref r, std::uint32_t m, std::uint32_t gone) {
+        if (has_ends_ && reals::number(t.leaf(r).b[m])) ends_.erase(t.ids(r)[m]);
+        for (std::uint32_t i = 0; i < gone; ++i) {
+            std::tie(r, m) = next(t, r, m);
+            if (reals::number(t.leaf(r).a[m])) starts_.erase(t.ids(r)[m]);
+            if (has_ends_ && reals::number(t.leaf(r).b[m])) ends_.erase(t.ids(r)[m]);
+        }
+    }
+    void folded(std::uint32_t id, double start, double end) {
+        if (reals::number(start)) starts_.set(id, end);
+        if (has_ends_ && reals::number(end)) ends_.insert({end, reals::nan, id});
+    }
+
+    // The overlap pass for lo < hi: the first entry that holds [lo, hi], and the entries before
+    // it that tests b and c change. With more of any of them than is worth making one at a
+    // time, nothing is done and too_many comes back: then the tree's walk makes the pass.
+    struct outcome {
+        bool too_many = false, ended = false, lowered = false, raised = false;
+    };
+    outcome overlap(Shape &t, double lo, double hi) {
+        constexpr std::size_t most = 16;
+        outcome o;
+        auto into = [&](std::vector<std::uint32_t> &v) {
+            v.clear();
+            return [&](std::uint32_t id) {
+                if (v.size() == most) return o.too_many = true, false;
+                v.push_back(id);
+                return true;
+            };
+        };
+        if (!has_ends_) build_ends(t);
+        starts_.each(-reals::inf, lo, true, hi, into(holders_));
+        starts_.each(std::nextafter(lo, reals::inf), hi, false, 0, into(lowered_));
+        ends_.each(lo, std::nextafter(hi, -reals::inf), false, 0, into(raised_));
+        if (o.too_many) return o;
+        std::uint32_t stop = UINT32_MAX;
+        for (std::uint32_t id : holders_) stop = std::min(stop, place_of_id(t, id));
+        for (std::uint32_t id : lowered_)
+            if (place_of_id(t, id) < stop) change(t, id, lo, true), o.lowered = true;
+        for (std::uint32_t id : raised_)
+            if (place_of_id(t, id) < stop) change(t, id, hi, false), o.raised = true;
+        o.ended = o.lowered || o.raised || !holders_.empty();
+        return o;
+    }
+
+    // Fault "6" when the index does not hold the list's entries as they are.
+    void check(const Shape &t, std::string &fault) const {
+        starts_.check(fault);
+        if (has_ends_) ends_.check(fault);
+        std::vector<tree_entry> by_start, by_end, in_starts, in_ends;
+        each(t, [&](const auto &l, std::uint32_t i, std::uint32_t id) {
+            if (reals::number(l.a[i])) by_start.push_back({l.a[i], l.b[i], id});
+            if (has_ends_ && reals::number(l.b[i])) by_end.push_back({l.b[i], reals::nan, id});
+        });
+        starts_.each_entry([&](const tree_entry &e) { in_starts.push_back(e); });
+        if (has_ends_) ends_.each_entry([&](const tree_entry &e) { in_ends.push_back(e); });
+        auto same = [](std::vector<tree_entry> &x, std::vector<tree_entry> &y) {
+            auto by_id = [](const tree_entry &p, const tree_entry &q) { return p.id < q.id; };
+            std::sort(x.begin(), x.end(), by_id);
+            std::sort(y.begin(), y.end(), by_id);
+            return std::equal(
+                x.begin(), x.end(), y.begin(), y.end(), [](const auto &p, const auto &q) {
+                    return p.id == q.id && reals::same_bits(p.a, q.a) && reals::same_bits(p.b, q.b);
+                });
+        };
+        if (fault.empty() && (!same(by_start, in_starts) || !same(by_end, in_ends)))
+            fault = "6: the index does not hold the entries as they are";
+    }
+
+  private:
+    value_index<> starts_, ends_;
+    bool has_ends_ = false;
+    std::vector<std::uint32_t> holders_, lowered_, raised_;
+
+    template <class F> static void each(const Shape &t, F f) {
+        for (ref r = t.first_leaf(); r; r = t.leaf(r).next)
+            for (std::uint32_t i = 0; i < t.leaf(r).n; ++i) f(t.leaf(r), i, t.ids(r)[i]);
+    }
+
+    void build_ends(const Shape &t) {
+        std::vector<tree_entry> by_end;
+        each(t, [&](const auto &l, std::uint32_t i, std::uint32_t id) {
+            if (reals::number(l.b[i])) by_end.push_back({l.b[i], reals::nan, id});
+        });
+        ends_.build(by_end);
+        has_ends_ = true;
+    }
+
+    // The entry with this id gets the start (or end) v.
+    void change(Shape &t, std::uint32_t id, double v, bool start) {
+        auto [r, m] = find(t, id);
+        auto &l = t.leaf(r);
+        if (start) {
+            starts_.erase(id);
+            starts_.insert({v, l.b[m], id});
+            l.a[m] = v;
+        } else {
+            if (reals::number(l.a[m])) starts_.set(id, v);
+            ends_.erase(id);
+            ends_.insert({v, reals::nan, id});
+            l.b[m] = v;
+        }
+        t.reorder(r);
+        t.refresh(r, 0);
+    }
+
+    static std::pair<ref, std::uint32_t> find(const Shape &t, std::uint32_t id) {
+        ref r = t.leaf_of(id);
+        std::uint32_t m = 0;
+        while (t.ids(r)[m] != id) ++m;
+        return {r, m};
+    }
+    static std::uint32_t place_of_id(const Shape &t, std::uint32_t id) {
+        auto [r, m] = find(t, id);
+        return place_of(t, r, m);
+    }
+    static std::pair<ref, std::uint32_t> next(const Shape &t, ref r, std::uint32_t m) {
+        if (m + 1 < t.leaf(r).n) return {r, m + 1};
+        return {t.leaf(r).next, 0};
+    }
+};

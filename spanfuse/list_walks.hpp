@@ -1,0 +1,270 @@
+// The walks of one add over the interval list's tree, in list order, each entering only the
+// children whose summary admits what it looks for. Their state is one struct, list_walk, that
+// the add hands to each in turn.
+#pragma once
+
+#include "reals.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+template <class Shape> struct list_place {
+    typename Shape::ref leaf; // 0 until found
+    std::uint32_t at;
+    double before, after; // the end of the entry before, the start of the entry at the place
+};
+
+template <class Shape> struct list_walk {
+    double lo, hi;
+    double need; // the least drop of a link that folds: lo - hi, or -inf where that is NaN
+    // What the probe found: the places of the entries whose link to the next one folds, in
+    // order; the first entry that any test of the overlap pass holds for, before any fold;
+    // and the first entry that starts above hi.
+    std::vector<std::uint32_t> folds;
+    enum { nothing, held, changes } first = nothing;
+    list_place<Shape> place{};
+    bool folds_only = false; // the probe looks for folds alone
+    bool changed = false;    // the overlap pass changed an entry
+    std::size_t idle = 0;    // leaves entered that had nothing to give
+};
+
+// The children of inner node x that [lo, hi] can reach, by the running bounds: none before
+// from(x, lo, hi), none from the first c on for which beyond(x, c, lo, hi).
+template <class Inner> std::uint32_t from(const Inner &x, double lo, double hi) {
+    return x.col.run.from(x.n, std::min(lo, hi));
+}
+template <class Inner> bool beyond(const Inner &x, std::uint32_t c, double lo, double hi) {
+    return x.col.run.beyond(c, std::max(lo, hi));
+}
+
+// The place in the list of the first entry below child c of node r, at height h, and of
+// the entry at place m of leaf r.
+template <class Shape>
+std::uint32_t place_of(const Shape &t, typename Shape::ref r, unsigned h, std::uint32_t c) {
+    std::uint32_t m = 0;
+    for (std::uint32_t k = 0; k < c; ++k) m += t.inner(r).col.s[k].count;
+    for (; h < t.height(); ++h) {
+        typename Shape::ref p = t.parent(r, h);
+        for (std::uint32_t k = 0, c = t.slot_of(r, h); k < c; ++k) m += t.inner(p).col.s[k].count;
+        r = p;
+    }
+    return m;
+}
+template <class Shape>
+std::uint32_t place_of(const Shape &t, typename Shape::ref r, std::uint32_t m) {
+    if (t.height() == 0) return m;
+    typename Shape::ref p = t.parent(r, 0);
+    return m + place_of(t, p, 1, t.slot_of(r, 0));
+}
+
+// Speed only: counting in leaves in order. How many of v[0], ..., v[n - 1] pass test, which
+// holds for a first run of them only; searched by halves, without branches.
+template <class Test> std::uint32_t count_in_order(const double *v, std::uint32_t n, Test test) {
+    std::uint32_t base = 0;
+    while (n > 1) {
+        std::uint32_t half = n / 2;
+        base = test(v[base + half - 1]) ? base + half : base;
+        n -= half;
+    }
+    return base + (n == 1 && test(v[base]));
+}
+// In a leaf in order, the entries that a test or fold of [lo, hi] can reach, with the links
+// into them: [i, n). Before i every end is below both bounds and no start above them; from n
+// on every start is above both and every end at or above both.
+template <class Leaf>
+void reach(const Leaf &l, double lo, double hi, std::uint32_t &i, std::uint32_t &n) {
+    const double least = std::min(lo, hi), most = std::max(lo, hi);
+    i = std::min(count_in_order(l.b, l.n, [&](double v) { return v < least; }),
+                 count_in_order(l.a, l.n, [&](double v) { return v <= least; }));
+    n = std::max(count_in_order(l.a, l.n, [&](double v) { return v <= most; }),
+                 count_in_order(l.b, l.n, [&](double v) { return v < most; }));
+}
+
+// Looks once through the list, as it stands, for what all three passes need: the links that
+// fold, the first entry that a test of the overlap pass holds for, and the insertion place.
+// Enters a child only while it may hold one of them. before and after are the end of the entry
+// before node r and the start of the entry after it; lo and hi are numbers.
+template <class Shape>
+void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double after,
+           list_walk<Shape> &w) {
+    const double lo = w.lo, hi = w.hi;
+    const bool open = lo < hi; // tests b and c can pass
+    if (h == 0) {
+        const auto &l = t.leaf(r);
+        // Entries [i, n) and the links into them are all a test or a fold can reach, but in a
+        // leaf in order, where they are found by counting.
+        std::uint32_t i = 0, n = l.n;
+        if (l.ordered) reach(l, lo, hi, i, n);
+        // One pass without branches marks what each entry, and the link into it, passes.
+        std::uint32_t folds = 0, tests = 0, above = 0;
+        double prev = i > 0 ? l.b[i - 1] : reals::nan;
+        for (; i < n; ++i) {
+            double s = l.a[i], e = l.b[i];
+            folds |= std::uint32_t((prev >= lo) & (s <= hi)) << i;
+            tests |= std::uint32_t(((s <= lo) & (e >= hi)) |
+                                   (open & (((lo < s) & (s <= hi)) | ((lo <= e) & (e < hi)))))
+                     << i;
+            above |= std::uint32_t(s > hi) << i;
+            prev = e;
+        }
+        // Folds are rare: the leaf's place in the list is looked for only then.
+        for (std::uint32_t m = folds; m; m &= m - 1)
+            w.folds.push_back(place_of(t, r, static_cast<std::uint32_t>(std::countr_zero(m))) - 1);
+        bool found = folds != 0;
+        if (w.folds_only) return void(w.idle += !found);
+        if (w.first == w.nothing && tests) {
+            auto i = static_cast<std::uint32_t>(std::countr_zero(tests));
+            w.first = l.a[i] <= lo && l.b[i] >= hi ? w.held : w.changes;
+            found = true;
+        }
+        if (l.ordered) {
+            std::uint32_t k = count_in_order(l.a, l.n, [&](double v) { return !(v > hi); });
+            above = k < l.n ? std::uint32_t(1) << k : 0;
+        }
+        if (!w.place.leaf && above) {
+            auto m = static_cast<std::uint32_t>(std::countr_zero(above));
+            w.place = {r, m, m > 0 ? l.b[m - 1] : before, l.a[m]};
+            found = true;
+        }
+        w.idle += !found;
+        return;
+    }
+    auto &x = t.inner(r);
+    const std::uint32_t n = x.n;
+    // Beyond the children the interval can reach only the place may lie: the first child with
+    // a start above hi.
+    // The place, if it is still looked for, is in a child that starts above hi, if any does.
+    bool within = true, placing = !w.folds_only && !w.place.leaf && x.col.run.start_to[n - 1] > hi;
+    for (std::uint32_t c = from(x, lo, hi); c < n && (within || (placing && !w.place.leaf)); ++c) {
+        within = within && !beyond(x, c, lo, hi);
+        const auto &k = x.col.s[c];
+        // The link into child c from the one before it, then what is inside child c.
+        if (c > 0 && x.col.s[c - 1].last_end >= lo && k.first_start <= hi)
+            w.folds.push_back(place_of(t, r, h, c) - 1);
+        bool fold = k.link_end >= lo && k.link_start <= hi && k.link_drop >= w.need;
+        bool test = !w.folds_only && w.first == w.nothing &&
+                    ((k.min_start <= lo && k.max_end >= hi) ||
+                     (open && ((k.max_start > lo && k.min_start <= hi) ||
+                               (k.max_end >= lo && k.min_end < hi))));
+        bool here = placing && !w.place.leaf && k.max_start > hi;
+        if (fold || test || here) {
+            t.push(r, c, h - 1);
+            probe(t, x.child[c], h - 1, c > 0 ? x.col.s[c - 1].last_end : before,
+                  c + 1 < n ? x.col.s[c + 1].first_start : after, w);
+        }
+    }
+}
+
+// The overlap pass: in list order, until an entry holds [lo, hi] (test a), every start in
+// (lo, hi] becomes lo (test b) and every end in [lo, hi) becomes hi (test c); for lo >= hi
+// only test a can pass. Returns whether an entry held it; adds to what the changes made below
+// r: lowered, raised.
+constexpr unsigned lowered = 1, raised = 2;
+template <class Shape>
+bool overlap(Shape &t, typename Shape::ref r, unsigned h, list_walk<Shape> &w, unsigned &what) {
+    const double lo = w.lo, hi = w.hi;
+    if (h == 0) {
+        auto &l = t.leaf(r);
+        unsigned met = 0;
+        for (std::uint32_t i = 0; i < l.n; ++i) {
+            double s = l.a[i], e = l.b[i];
+            if (s <= lo && e >= hi) {
+                what |= met;
+                w.changed |= met != 0;
+                return true;
+            }
+            if (lo < s && s <= hi) l.a[i] = lo, met |= lowered;
+            if (lo <= e && e < hi) l.b[i] = hi, met |= raised;
+        }
+        what |= met;
+        w.changed |= met != 0;
+        w.idle += !met;
+        return false;
+    }
+    auto &x = t.inner(r);
+    const bool open = lo < hi;
+    for (std::uint32_t c = from(x, lo, hi); c < x.n && !beyond(x, c, lo, hi); ++c) {
+        const auto &k = x.col.s[c];
+        bool a = k.min_start <= lo && k.max_end >= hi;
+        bool b = open && k.max_start > lo && k.min_start <= hi;
+        bool e = open && k.max_end >= lo && k.min_end < hi;
+        if (!a && !b && !e) continue;
+        // Where no entry can hold the interval, every start that test b can reach is at most
+        // hi, and every end that test c can reach at least lo, the tests come down to lowering
+        // every start to lo and raising every end to hi: noted on the child, not made in it.
+        // The greatest start and least end are exact, so they tell whether anything changes.
+        if (!a && (!b || k.max_start <= hi) && (!e || k.min_end >= lo)) {
+            if (b) x.col.lower(c, x.n, lo), what |= lowered;
+            if (e) x.col.raise(c, x.n, hi), what |= raised;
+            w.changed = true;
+            continue;
+        }
+        t.push(r, c, h - 1);
+        unsigned below = 0;
+        bool held = overlap(t, x.child[c], h - 1, w, below);
+        if (below) {
+            if (h == 1)
+                x.col.changed(c, x.n, t.leaf(x.child[c]), lo, hi, below & lowered, below & raised);
+            else
+                x.col.changed(c, x.n, t.inner(x.child[c]), lo, hi, below & lowered, below & raised);
+            what |= below;
+        }
+        if (held) return true;
+    }
+    return false;
+}
+
+// Where [lo, hi] goes in: before the first entry that starts above hi, or after the last. What
+// is pending on the way is handed down.
+template <class Shape> list_place<Shape> find_place(Shape &t, double hi) {
+    typename Shape::ref r = t.root();
+    double before = reals::nan, after = reals::nan;
+    bool last = false; // no entry starts above hi: after the last entry
+    for (unsigned h = t.height(); h > 0; --h) {
+        auto &x = t.inner(r);
+        std::uint32_t c = 0;
+        if (!last)
+            for (c = x.col.run.above(x.n, hi); c < x.n && !(x.col.s[c].max_start > hi); ++c) {
+            }
+        if (c == x.n || last) last = true, c = x.n - 1;
+        if (c > 0) before = x.col.s[c - 1].last_end;
+        if (c + 1 < x.n) after = x.col.s[c + 1].first_start;
+        t.push(r, c, h - 1);
+        r = x.child[c];
+    }
+    const auto &l = t.leaf(r);
+    std::uint32_t m = 0;
+    if (last)
+        m = l.n;
+    else
+        while (m < l.n && !(l.a[m] > hi)) ++m;
+    if (m > 0) before = l.b[m - 1];
+    if (m < l.n) after = l.a[m];
+    return {r, m, before, after};
+}
+
+// The leaf and place of the entry at place i of the list, with what is pending on the way
+// handed down.
+template <class Shape>
+std::pair<typename Shape::ref, std::uint32_t> find_entry(Shape &t, std::uint32_t i) {
+    typename Shape::ref r = t.root();
+    for (unsigned h = t.height(); h > 0; --h) {
+        auto &x = t.inner(r);
+        std::uint32_t c = 0;
+        while (i >= x.col.s[c].count) i -= x.col.s[c++].count;
+        t.push(r, c, h - 1);
+        r = x.child[c];
+    }
+    return {r, i};
+}
+
+// Hands everything pending down to the leaves.
+template <class Shape> void push_all(Shape &t, typename Shape::ref r, unsigned h) {
+    if (h == 0) return;
+    for (std::uint32_t c = 0; c < t.inner(r).n; ++c) {
+        t.push(r, c, h - 1);
+        push_all(t, t.inner(r).child[c], h - 1);
+    }
+}

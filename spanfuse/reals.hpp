@@ -1,0 +1,45 @@
+// Small helpers on doubles for the interval list, where NaN is a value like any other and
+// every ordered comparison with it is false.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <limits>
+
+namespace reals {
+
+inline constexpr double inf = std::numeric_limits<double>::infinity();
+inline constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+inline bool number(double x) {
+    return x == x;
+}
+
+// Equal bits: +0 and -0 differ, and two NaNs are alike only when their bits are.
+inline bool same_bits(double x, double y) {
+    return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y);
+}
+
+// The least and greatest of acc and x, x left out when it is NaN.
+inline double low(double acc, double x) {
+    return x < acc ? x : acc;
+}
+inline double high(double acc, double x) {
+    return acc < x ? x : acc;
+}
+
+// The greatest of acc and x where either may be NaN, which stands for none: NaN only when
+// both are.
+inline double most(double acc, double x) {
+    return acc != acc ? x : high(acc, x);
+}
+
+// x lowered to t where t is below it, and raised to t where t is above it; NaN stays.
+inline double lower(double x, double t) {
+    return t < x ? t : x;
+}
+inline double raise(double x, double t) {
+    return x < t ? t : x;
+}
+
+} // namespace reals
