@@ -1,4 +1,5 @@
 #include "interval_list.hpp"
+#include "reals.hpp"
 
 interval_list interval_list_create(std::size_t capacity) {
     interval_list list;
@@ -12,8 +13,8 @@ interval_list interval_list_create(std::size_t capacity) {
 // its operands in either order, which would leave the sign of a NaN result to chance. An
 // invalid operation on numbers (inf * 0, inf - inf) keeps the default NaN the hardware gives.
 static double first_nan(double x, double y, double r) {
-    if (x != x) return x + 0.0;
-    if (y != y) return y + 0.0;
+    if (!reals::number(x)) return x + 0.0;
+    if (!reals::number(y)) return y + 0.0;
     return r;
 }
 

@@ -75,7 +75,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     void add(double lo, double hi) {
         walk &w = walk_;
         w.lo = lo, w.hi = hi, w.changed = false;
-        w.need = lo - hi == lo - hi ? lo - hi : -reals::inf;
+        w.need = reals::number(lo - hi) ? lo - hi : -reals::inf;
         if (indexing_ == index_policy::always && !indexed_) build_index();
         add(w);
         // The walks cost more than the index once they enter many idle leaves an add, and
@@ -304,7 +304,7 @@ std::size_t interval_list_merge_with(interval_bounds *iv, std::size_t n, AfterAd
     // A leading run of NaN intervals is put first and never touched again: no test passes on
     // an entry whose bounds are NaN, and no insertion comes before one.
     std::size_t nans = 0;
-    while (nans < n && iv[nans].lo != iv[nans].lo && iv[nans].hi != iv[nans].hi) ++nans;
+    while (nans < n && !reals::number(iv[nans].lo) && !reals::number(iv[nans].hi)) ++nans;
     std::size_t plain = nans;
     while (plain < n && iv[plain].lo <= iv[plain].hi) ++plain;
     std::size_t count = interval_list_sweep(iv + nans, plain - nans);

@@ -68,7 +68,7 @@ struct list_summary {
     // infinities of one sign, +inf, so that it rules out nothing.
     static double drop(double end, double start) {
         double d = end - start;
-        return d == d ? d : reals::inf;
+        return reals::number(d) ? d : reals::inf;
     }
 };
 
@@ -288,9 +288,10 @@ template <std::size_t Fan> struct list_columns {
         f.lower(s[c].lower_to);
         f.raise(s[c].raise_to);
         const list_summary &k = s[c];
-        auto same = [](double x, double y) { return x == y || (x != x && y != y); };
-        if (f.count != k.count || !same(f.max_start, k.max_start) || !same(f.min_end, k.min_end) ||
-            !same_bits(f.first_start, k.first_start) || !same_bits(f.last_end, k.last_end))
+        using reals::alike;
+        if (f.count != k.count || !alike(f.max_start, k.max_start) ||
+            !alike(f.min_end, k.min_end) || !same_bits(f.first_start, k.first_start) ||
+            !same_bits(f.last_end, k.last_end))
             return "3: a summary is not exact";
         if (f.min_start < k.min_start || f.max_end > k.max_end || (f.links && !k.links) ||
             f.link_end > k.link_end || f.link_start < k.link_start || f.link_drop > k.link_drop)

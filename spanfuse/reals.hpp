@@ -31,7 +31,12 @@ inline double high(double acc, double x) {
 // The greatest of acc and x where either may be NaN, which stands for none: NaN only when
 // both are.
 inline double most(double acc, double x) {
-    return acc != acc ? x : high(acc, x);
+    return number(acc) ? high(acc, x) : x;
+}
+
+// Equal, or both NaN: what a bound kept exact must be, whatever NaN it is.
+inline bool alike(double x, double y) {
+    return x == y || (!number(x) && !number(y));
 }
 
 // x lowered to t where t is below it, and raised to t where t is above it; NaN stays.

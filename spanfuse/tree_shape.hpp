@@ -18,6 +18,7 @@
 // the leaf; this part pushes what is pending on the neighbours that it refills from.
 #pragma once
 
+#include "reals.hpp"
 #include "tree_nodes.hpp"
 
 #include <cstdint>
@@ -112,7 +113,7 @@ class tree_shape : public tree_nodes<Columns, Leaf, Fan, Where> {
             ++l.n;
             // Each half of a leaf that split keeps the order it had; e keeps it if it fits
             // between its neighbours.
-            l.ordered = leaf(r).ordered && e.a == e.a && e.b == e.b &&
+            l.ordered = leaf(r).ordered && reals::number(e.a) && reals::number(e.b) &&
                         (m == 0 || (l.a[m - 1] <= e.a && l.b[m - 1] <= e.b)) &&
                         (m + 1 == l.n || (e.a <= l.a[m + 1] && e.b <= l.b[m + 1]));
         }

@@ -216,15 +216,15 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
         const auto &x = tree_.inner(r);
         columns run = x.col;
         run.settle(x.n);
-        auto same = [](double a, double b) { return a == b || (a != a && b != b); };
+        using reals::alike;
         for (std::uint32_t c = 0; c < x.n; ++c) {
             columns fresh;
             if (h == 1)
                 fresh.summarize(0, tree_.leaf(x.child[c]));
             else
                 fresh.summarize(0, tree_.inner(x.child[c]));
-            if (!same(fresh.first_key[0], x.col.first_key[c]) ||
-                !same(fresh.most[0], x.col.most[c]) || !same(run.most_to[c], x.col.most_to[c]))
+            if (!alike(fresh.first_key[0], x.col.first_key[c]) ||
+                !alike(fresh.most[0], x.col.most[c]) || !alike(run.most_to[c], x.col.most_to[c]))
                 fault = "5: an index summary is not exact";
             check(x.child[c], h - 1, fault);
         }
