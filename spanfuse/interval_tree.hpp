@@ -60,9 +60,9 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
   public:
     // A tree holding count entries, in order, that will take no more than most entries in all,
     // counting every one added.
-    interval_tree(const interval_bounds *entries, std::size_t count, std::size_t most) {
+    interval_tree(const interval_bounds *entries, std::size_t count, std::size_t most)
+        : most_(most) {
         tree_.reserve(most, most);
-        index_.reserve(most);
         tree_.keep_order(true);
         tree_.track(false); // ids are given only while there is an index
         tree_.build(count, [&](std::size_t i) {
@@ -173,6 +173,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     path_prefetch<shape> place_;
     list_index<shape> index_;
     links links_;
+    std::size_t most_; // entries the list may come to hold, counting every one added
     index_policy indexing_ = index_policy::as_needed;
     bool indexed_ = false;
     std::uint32_t next_id_ = 0;
@@ -266,6 +267,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     void build_index() {
         if (indexing_ == index_policy::never) return;
         push_all(tree_, tree_.root(), tree_.height());
+        index_.reserve(most_);
         next_id_ = index_.build(tree_);
         links_ = {};
         double before = reals::nan;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "big_array.hpp"
+#include "reals.hpp"
 
 #include <algorithm>
 #include <array>
@@ -60,10 +61,12 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     static std::uint32_t max_width(unsigned h) { return h == 0 ? Leaf : Fan; }
     std::uint32_t slot_of(ref r, unsigned h) const { return h == 0 ? leaf(r).slot : inner(r).slot; }
 
-    // Room for about this many entries, and ids below most, set aside at once: what is not
-    // used costs address space, not memory.
+    // Room for this many entries in leaves at least half full, and ids below most, set aside
+    // at once: what is not used costs address space, not memory. Each inner node has at least
+    // half its children, so there is one for every Fan / 2 nodes below it.
     void reserve(std::size_t entries, std::size_t most_ids) {
-        if (!leaves_.reserve(2 * entries / Leaf + 2) || !inners_.reserve(entries / Leaf + 2))
+        const std::size_t leaves = 2 * entries / Leaf + 2;
+        if (!leaves_.reserve(leaves) || !inners_.reserve(4 * leaves / Fan + 64))
             throw std::bad_alloc();
         if constexpr (Where)
             if (!where_.resize(most_ids) || !ids_of_.reserve(2 * entries / Leaf + 2))
@@ -71,7 +74,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     }
 
     static bool in_order(const leaf_node &l) {
-        bool ordered = l.n == 0 || (l.a[0] == l.a[0] && l.b[0] == l.b[0]);
+        bool ordered = l.n == 0 || (reals::number(l.a[0]) && reals::number(l.b[0]));
         for (std::uint32_t i = 1; i < l.n; ++i)
             ordered &= l.a[i - 1] <= l.a[i] && l.b[i - 1] <= l.b[i];
         return ordered;

@@ -38,6 +38,11 @@ if ! ldd "$BINDIR/spanfuse" 2>/dev/null | grep -q libasan; then
     awk 'BEGIN { n = 1500000; print n; for (i = 1; i <= n; i++) print i * 10, 1; print n
                  for (i = 0; i < n; i++) print 0 }' >inside_out
     PROG=spanfuse40m IN=inside_out t 255 'f -1' '' '' 'spanfuse: intervals: Cannot allocate memory\n'
+    # What the list may come to need is set aside as address space; no more than that, so
+    # that runs which need little memory fit in a small address space.
+    awk 'BEGIN { n = 200000; print n; for (i = 0; i < n; i++) print 5, 1; print n
+                 for (i = 0; i < n; i++) print 0 }' >held
+    PROG=spanfuse40m IN=held t 0 'f -1' '' ' 6 4\n' ''
 fi
 
 # Many records through the sort-and-sweep path, then a NaN one that hands the list to the
