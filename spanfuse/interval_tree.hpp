@@ -62,9 +62,9 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // counting every one added.
     interval_tree(const interval_bounds *entries, std::size_t count, std::size_t most)
         : most_(most) {
+        tree_.track(false); // ids are given only while there is an index
         tree_.reserve(most, most);
         tree_.keep_order(true);
-        tree_.track(false); // ids are given only while there is an index
         tree_.build(count, [&](std::size_t i) {
             return tree_entry{entries[i].lo, entries[i].hi, 0};
         });

@@ -62,14 +62,15 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     std::uint32_t slot_of(ref r, unsigned h) const { return h == 0 ? leaf(r).slot : inner(r).slot; }
 
     // Room for this many entries in leaves at least half full, and ids below most, set aside
-    // at once: what is not used costs address space, not memory. Each inner node has at least
-    // half its children, so there is one for every Fan / 2 nodes below it.
+    // at once: what is not used costs address space, not memory. Inner nodes at least half
+    // full number less than one for every Fan / 2 - 1 leaves. The ids of entries by leaf take
+    // room only while they are given.
     void reserve(std::size_t entries, std::size_t most_ids) {
         const std::size_t leaves = 2 * entries / Leaf + 2;
-        if (!leaves_.reserve(leaves) || !inners_.reserve(4 * leaves / Fan + 64))
+        if (!leaves_.reserve(leaves) || !inners_.reserve(leaves / (Fan / 2 - 1) + 2))
             throw std::bad_alloc();
         if constexpr (Where)
-            if (!where_.resize(most_ids) || !ids_of_.reserve(2 * entries / Leaf + 2))
+            if (!where_.resize(most_ids) || (ids_ && !ids_of_.reserve(leaves)))
                 throw std::bad_alloc();
     }
 
@@ -102,7 +103,8 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     // across it. Index 0 stays unused, so that 0 can mean none.
     ref make_leaf() {
         ref r = make(leaves_, free_leaves_);
-        if (ids_ && r >= ids_of_.size() && !ids_of_.resize(leaves_.size())) throw std::bad_alloc();
+        while (ids_ && r >= ids_of_.size())
+            if (!ids_of_.extend()) throw std::bad_alloc();
         leaf(r).prev = leaf(r).next = 0;
         leaf(r).ordered = order_;
         return r;
