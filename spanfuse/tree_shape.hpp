@@ -91,6 +91,7 @@ class tree_shape : public tree_nodes<Columns, Leaf, Fan, Where> {
 
     // Puts e at place m of leaf r; returns the leaf it is in then.
     ref insert(ref r, std::uint32_t m, tree_entry e, double before, double after) {
+        if (leaf(r).n == Leaf && m == Leaf && !leaf(r).next && height_ > 0) fill_before(r, m);
         ref placed = r, split = 0;
         if (leaf(r).n == Leaf) {
             split = make_leaf();
@@ -234,6 +235,30 @@ class tree_shape : public tree_nodes<Columns, Leaf, Fan, Where> {
             inner(p).col.push(c, leaf(child));
         else
             inner(p).col.push(c, inner(child));
+    }
+
+    // A list that grows at its end only would leave every leaf half full: before the last leaf
+    // splits, the leaf before it under the same parent is filled from it. Place m in leaf r
+    // follows its entries.
+    void fill_before(ref r, std::uint32_t &m) {
+        ref p = parent(r, 0);
+        std::uint32_t c = slot_of(r, 0);
+        if (c == 0) return;
+        ref left = inner(p).child[c - 1];
+        const std::uint32_t k = Leaf - leaf(left).n;
+        if (k == 0) return;
+        push(p, c - 1, left, 0);
+        push(p, c, r, 0);
+        move_entries(r, 0, left, leaf(left).n, k);
+        move_entries(r, k, r, 0, Leaf - k);
+        leaf(left).n = Leaf;
+        leaf(r).n = Leaf - k;
+        reorder(left);
+        reorder(r);
+        summarize(p, c - 1, left, 0);
+        summarize(p, c, r, 0);
+        settle(p);
+        m -= k;
     }
 
     // Puts child as child at of inner node p; returns the node p's upper half went to if it split.
