@@ -68,7 +68,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         tree_.build(count, [&](std::size_t i) {
             return tree_entry{entries[i].lo, entries[i].hi, 0};
         });
-        for (std::size_t i = 1; i < count; ++i) links_.widen(entries[i - 1].hi, entries[i].lo);
+        links_ = all_links();
     }
 
     // interval_list_add(lo, hi).
@@ -107,9 +107,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     std::size_t copy_to(interval_bounds *out) {
         push_all(tree_, tree_.root(), tree_.height());
         interval_bounds *p = out;
-        for (ref r = tree_.first_leaf(); r; r = tree_.leaf(r).next)
-            for (std::uint32_t i = 0; i < tree_.leaf(r).n; ++i)
-                *p++ = {tree_.leaf(r).a[i], tree_.leaf(r).b[i]};
+        tree_.each_entry([&](const auto &l, std::uint32_t i, ref) { *p++ = {l.a[i], l.b[i]}; });
         return static_cast<std::size_t>(p - out);
     }
 
@@ -132,11 +130,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         tree_.check(fault);
         if (fault.empty()) check(tree_.root(), tree_.height(), fault);
         if (fault.empty() && indexed_) index_.check(tree_, fault);
-        links exact;
-        double before = reals::nan;
-        for (ref r = tree_.first_leaf(); r; r = tree_.leaf(r).next)
-            for (std::uint32_t i = 0; i < tree_.leaf(r).n; before = tree_.leaf(r).b[i++])
-                exact.widen(before, tree_.leaf(r).a[i]);
+        links exact = all_links();
         if (fault.empty() && ((exact.any && !links_.any) || exact.end > links_.end ||
                               exact.start < links_.start || exact.drop > links_.drop))
             fault = "4: the bounds over the list's links do not cover them";
@@ -269,13 +263,19 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         push_all(tree_, tree_.root(), tree_.height());
         index_.reserve(most_);
         next_id_ = index_.build(tree_);
-        links_ = {};
-        double before = reals::nan;
-        for (ref r = tree_.first_leaf(); r; r = tree_.leaf(r).next)
-            for (std::uint32_t i = 0; i < tree_.leaf(r).n; before = tree_.leaf(r).b[i++])
-                links_.widen(before, tree_.leaf(r).a[i]);
+        links_ = all_links();
         indexed_ = true;
         idle_ = adds_ = 0;
+    }
+    // Exact bounds over the links of the list as its leaves hold it.
+    links all_links() const {
+        links all;
+        double before = reals::nan;
+        tree_.each_entry([&](const auto &l, std::uint32_t i, ref) {
+            all.widen(before, l.a[i]);
+            before = l.b[i];
+        });
+        return all;
     }
     void drop_index() {
         indexed_ = false, idle_ = adds_ = 0;

@@ -127,9 +127,9 @@ template <class Shape> class list_index {
     bool has_ends_ = false;
     std::vector<std::uint32_t> holders_, lowered_, raised_;
 
+    // f(l, i, id) for each entry of the list in order.
     template <class F> static void each(const Shape &t, F f) {
-        for (ref r = t.first_leaf(); r; r = t.leaf(r).next)
-            for (std::uint32_t i = 0; i < t.leaf(r).n; ++i) f(t.leaf(r), i, t.ids(r)[i]);
+        t.each_entry([&](const auto &l, std::uint32_t i, ref r) { f(l, i, t.ids(r)[i]); });
     }
 
     void build_ends(const Shape &t) {

@@ -50,6 +50,12 @@ class tree_shape : public tree_nodes<Columns, Leaf, Fan, Where> {
         for (unsigned h = height_; h > 0; --h) r = inner(r).child[0];
         return r;
     }
+    // f(l, i, r) for each entry in list order: the one at place i of leaf l, whose ref is r.
+    // What is pending above the leaves is not applied.
+    template <class F> void each_entry(F f) const {
+        for (ref r = first_leaf(); r; r = leaf(r).next)
+            for (std::uint32_t i = 0; i < leaf(r).n; ++i) f(leaf(r), i, r);
+    }
 
     // The tree of count entries, source(0) to source(count - 1) in order, each a tree_entry.
     template <class Source> void build(std::size_t count, Source source) {
