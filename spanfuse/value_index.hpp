@@ -115,20 +115,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
     void set(std::uint32_t id, double v) {
         auto [r, m] = find(id);
         tree_.leaf(r).b[m] = v;
-        // The greatest values above it, as far as they change.
-        double g = reals::nan;
-        for (std::uint32_t i = 0; i < tree_.leaf(r).n; ++i) g = reals::most(g, tree_.leaf(r).b[i]);
-        for (unsigned h = 0; h < tree_.height(); ++h) {
-            ref p = tree_.parent(r, h);
-            auto &x = tree_.inner(p);
-            std::uint32_t c = tree_.slot_of(r, h);
-            if (reals::same_bits(x.col.most[c], g)) return;
-            x.col.most[c] = g;
-            x.col.settle(x.n);
-            g = reals::nan;
-            for (std::uint32_t k = 0; k < x.n; ++k) g = reals::most(g, x.col.most[k]);
-            r = p;
-        }
+        tree_.refresh(r, 0);
     }
 
     // Starts bringing in, a few calls ahead, the way to a key.
