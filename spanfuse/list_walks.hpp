@@ -144,10 +144,19 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
         if (c > 0 && x.col.s[c - 1].last_end >= lo && k.first_start <= hi)
             w.folds.push_back(place_of(t, r, h, c) - 1);
         bool fold = k.link_end >= lo && k.link_start <= hi && k.link_drop >= w.need;
-        bool test = !w.folds_only && w.first == w.nothing &&
-                    ((k.min_start <= lo && k.max_end >= hi) ||
-                     (open && ((k.max_start > lo && k.min_start <= hi) ||
-                               (k.max_end >= lo && k.min_end < hi))));
+        bool test = !w.folds_only && w.first == w.nothing;
+        if (test) {
+            // The greatest start and least end are exact: where one of them passes test b or
+            // c and no entry can hold [lo, hi], the first entry a test holds for is a change,
+            // and nothing below tells more.
+            bool may_hold = k.min_start <= lo && k.max_end >= hi;
+            if (!may_hold && open &&
+                ((lo < k.max_start && k.max_start <= hi) || (lo <= k.min_end && k.min_end < hi)))
+                w.first = w.changes, test = false;
+            else
+                test = may_hold || (open && ((k.max_start > lo && k.min_start <= hi) ||
+                                             (k.max_end >= lo && k.min_end < hi)));
+        }
         bool here = placing && !w.place.leaf && k.max_start > hi;
         if (fold || test || here) {
             t.push(r, c, h - 1);
