@@ -183,7 +183,8 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         // With the index, the walk looks for folds alone, and only when the links leave room for
         // one; without it, what it finds with no fold is what the overlap pass will find.
         w.folds_only = indexed_;
-        if (!indexed_ || links_.may_fold(w))
+        w.may_fold = links_.may_fold(w);
+        if (!indexed_ || w.may_fold)
             probe(tree_, tree_.root(), tree_.height(), reals::nan, reals::nan, w);
         if (w.folds.empty() && !indexed_) {
             if (w.first == w.held) return;
@@ -207,7 +208,8 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     bool above_all(double lo, double hi) const {
         if (tree_.height() == 0) return false;
         const auto &x = tree_.inner(tree_.root());
-        return x.col.run.top_to[x.n - 1] < std::min(lo, hi);
+        const double least = std::min(lo, hi);
+        return x.col.run.start_to[x.n - 1] < least && x.col.run.end_to[x.n - 1] < least;
     }
 
     // Entry first takes the end of entry last + 1, and entries first + 1 to last + 1 go.

@@ -36,8 +36,7 @@ struct list_summary {
     double min_start, max_end, link_end, link_start, link_drop;
     double lower_to, raise_to;
 
-    // The greatest and least of its bounds, for the running bounds.
-    double top() const { return max_start < max_end ? max_end : max_start; }
+    // The least of its bounds, for the running bounds.
     double bottom() const { return min_end < min_start ? min_end : min_start; }
 
     // Notes that every start above t becomes t.
@@ -134,10 +133,10 @@ template <std::size_t Fan> struct list_columns {
         run.settle(n, [&](std::uint32_t c) { return bounds(c); });
     }
     std::tuple<double, double, double> bounds(std::uint32_t c) const {
-        return {s[c].top(), s[c].max_start, s[c].bottom()};
+        return {s[c].max_start, s[c].max_end, s[c].bottom()};
     }
     void widen(std::uint32_t c, std::uint32_t n) {
-        run.widen(c, n, s[c].top(), s[c].max_start, s[c].bottom());
+        run.widen(c, n, s[c].max_start, s[c].max_end, s[c].bottom());
     }
 
     // Entry e put in below child c, between an entry ending at before and one starting at
@@ -303,7 +302,7 @@ template <std::size_t Fan> struct list_columns {
         exact.settle(n, [&](std::uint32_t c) { return bounds(c); });
         for (std::uint32_t c = 0; c < n; ++c)
             if (run.top_to[c] < exact.top_to[c] || run.start_to[c] < exact.start_to[c] ||
-                run.bottom_from[c] > exact.bottom_from[c])
+                run.end_to[c] < exact.end_to[c] || run.bottom_from[c] > exact.bottom_from[c])
                 return "4: running bounds do not cover the children";
         return nullptr;
     }

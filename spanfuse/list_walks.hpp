@@ -26,6 +26,7 @@ template <class Shape> struct list_walk {
     enum { nothing, held, changes } first = nothing;
     list_place<Shape> place{};
     bool folds_only = false; // the probe looks for folds alone
+    bool may_fold = true;    // the bounds over all the list's links leave room for a fold
     bool changed = false;    // the overlap pass changed an entry
     std::size_t idle = 0;    // leaves entered that had nothing to give
 };
@@ -133,12 +134,29 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
     }
     auto &x = t.inner(r);
     const std::uint32_t n = x.n;
-    // Beyond the children the interval can reach only the place may lie: the first child with
-    // a start above hi.
-    // The place, if it is still looked for, is in a child that starts above hi, if any does.
-    bool within = true, placing = !w.folds_only && !w.place.leaf && x.col.run.start_to[n - 1] > hi;
-    for (std::uint32_t c = from(x, lo, hi); c < n && (within || (placing && !w.place.leaf)); ++c) {
+    // The place, if still looked for, is in the first child with a start above hi. Children
+    // the interval cannot reach can hold the place alone.
+    const bool placing = !w.folds_only && !w.place.leaf && x.col.run.start_to[n - 1] > hi;
+    bool within = true;
+    // Once a search ends, the children before the first where one still on may find something
+    // (the place, a fold: a link whose end is at or above lo, or a test) are passed over by the
+    // running bounds. Not before: the first child the interval can reach is most often it.
+    bool skipping = false;
+    double start, end;
+    auto searching = [&] {
+        start = placing && !w.place.leaf ? hi : reals::nan, end = reals::nan;
+        if (within && w.may_fold) end = lo;
+        if (within && !w.folds_only && w.first == w.nothing)
+            end = std::min(lo, hi), start = open ? lo : start;
+    };
+    for (std::uint32_t c = from(x, lo, hi); c < n; ++c) {
+        if (skipping) {
+            if ((c = x.col.run.wanted(c, n, start, end)) == n) break;
+            skipping = false;
+        }
+        const bool was_testing = w.first == w.nothing, was_placing = !w.place.leaf;
         within = within && !beyond(x, c, lo, hi);
+        if (!within && !(placing && !w.place.leaf)) break;
         const auto &k = x.col.s[c];
         // The link into child c from the one before it, then what is inside child c.
         if (c > 0 && x.col.s[c - 1].last_end >= lo && k.first_start <= hi)
@@ -163,6 +181,8 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
             probe(t, x.child[c], h - 1, c > 0 ? x.col.s[c - 1].last_end : before,
                   c + 1 < n ? x.col.s[c + 1].first_start : after, w);
         }
+        if (was_testing != (w.first == w.nothing) || was_placing != !w.place.leaf)
+            skipping = true, searching();
     }
 }
 
