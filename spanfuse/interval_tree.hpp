@@ -53,7 +53,7 @@
 #include <utility>
 
 template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
-    using shape = tree_shape<list_columns<Fan>, Leaf, Fan, true>;
+    using shape = tree_shape<list_columns<Fan>, Leaf, Fan, true>; // ids apart, given for a while
     using ref = typename shape::ref;
     using walk = list_walk<shape>;
 

@@ -3,7 +3,9 @@
 // chained to its neighbours; an inner node holds up to Fan children, with a summary of each in
 // Columns (tree_shape.hpp says what a summary must do). This part makes and frees nodes, links
 // them to their parents and moves entries and children between them; tree_shape.hpp keeps
-// them a balanced tree.
+// them a balanced tree. The ids are kept in the leaves, beside the values they go with, or,
+// with Apart, in an array of their own, so that a tree that gives ids only for a while does
+// not pay for them in memory otherwise.
 #pragma once
 
 #include "big_array.hpp"
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 struct tree_entry {
@@ -21,7 +24,9 @@ struct tree_entry {
     std::uint32_t id;
 };
 
-template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tree_nodes {
+template <class Columns, std::size_t Leaf, std::size_t Fan, bool Apart> class tree_nodes {
+    struct no_ids {};
+
   public:
     using ref = std::uint32_t; // an index into the pool of leaves or of inner nodes; 0 is none
 
@@ -33,6 +38,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
         // if not, they may be so all the same.
         bool ordered;
         double a[Leaf], b[Leaf];
+        [[no_unique_address]] std::conditional_t<Apart, no_ids, std::array<std::uint32_t, Leaf>> id;
     };
     struct inner_node {
         std::uint32_t n;
@@ -50,11 +56,20 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     // The pools' sizes: every node's index is below them.
     std::size_t leaf_count() const { return leaves_.size(); }
     std::size_t inner_count() const { return inners_.size(); }
-    // When Where is set and tracking is on: the ids of the entries of leaf r, and the leaf that
-    // holds the entry with this id. They are kept apart from the leaves, so that a tree without
-    // ids does not pay for them in memory.
-    std::uint32_t *ids(ref r) { return ids_of_[r].data(); }
-    const std::uint32_t *ids(ref r) const { return ids_of_[r].data(); }
+    // While tracking is on: the ids of the entries of leaf r, and the leaf that holds the entry
+    // with this id.
+    std::uint32_t *ids(ref r) {
+        if constexpr (Apart)
+            return ids_of_[r].data();
+        else
+            return leaf(r).id.data();
+    }
+    const std::uint32_t *ids(ref r) const {
+        if constexpr (Apart)
+            return ids_of_[r].data();
+        else
+            return leaf(r).id.data();
+    }
     ref leaf_of(std::uint32_t id) const { return where_[id]; }
     ref parent(ref r, unsigned h) const { return h == 0 ? leaf(r).parent : inner(r).parent; }
     std::uint32_t width(ref r, unsigned h) const { return h == 0 ? leaf(r).n : inner(r).n; }
@@ -63,15 +78,14 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
 
     // Room for this many entries in leaves at least half full, and ids below most, set aside
     // at once: what is not used costs address space, not memory. Inner nodes at least half
-    // full number less than one for every Fan / 2 - 1 leaves. The ids of entries by leaf take
-    // room only while they are given.
+    // full number less than one for every Fan / 2 - 1 leaves. Ids kept apart take room only
+    // while they are given.
     void reserve(std::size_t entries, std::size_t most_ids) {
         const std::size_t leaves = 2 * entries / Leaf + 2;
         if (!leaves_.reserve(leaves) || !inners_.reserve(leaves / (Fan / 2 - 1) + 2))
             throw std::bad_alloc();
-        if constexpr (Where)
-            if (!where_.resize(most_ids) || (ids_ && !ids_of_.reserve(leaves)))
-                throw std::bad_alloc();
+        if (!where_.resize(most_ids) || (Apart && ids_ && !ids_of_.reserve(leaves)))
+            throw std::bad_alloc();
     }
 
     static bool in_order(const leaf_node &l) {
@@ -93,7 +107,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
         ids_ = on;
         std::uint32_t id = 0;
         if (!on) return 0;
-        if (!ids_of_.resize(leaves_.size())) throw std::bad_alloc();
+        if (Apart && !ids_of_.resize(leaves_.size())) throw std::bad_alloc();
         for (ref r = first; r; r = leaf(r).next)
             for (std::uint32_t i = 0; i < leaf(r).n; ++i) ids(r)[i] = id, where_[id++] = r;
         return id;
@@ -103,7 +117,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     // across it. Index 0 stays unused, so that 0 can mean none.
     ref make_leaf() {
         ref r = make(leaves_, free_leaves_);
-        while (ids_ && r >= ids_of_.size())
+        while (Apart && ids_ && r >= ids_of_.size())
             if (!ids_of_.extend()) throw std::bad_alloc();
         leaf(r).prev = leaf(r).next = 0;
         leaf(r).ordered = order_;
@@ -177,7 +191,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where> class tr
     std::vector<ref> free_leaves_, free_inners_;
     big_array<ref> where_;
     big_array<std::array<std::uint32_t, Leaf>> ids_of_;
-    bool ids_ = Where;
+    bool ids_ = true;
     bool order_ = false;
 
     template <class Node> static ref make(big_array<Node> &pool, std::vector<ref> &free_list) {

@@ -25,10 +25,10 @@
 #include <string>
 #include <vector>
 
-template <class Columns, std::size_t Leaf, std::size_t Fan, bool Where>
-class tree_shape : public tree_nodes<Columns, Leaf, Fan, Where> {
+template <class Columns, std::size_t Leaf, std::size_t Fan, bool Apart>
+class tree_shape : public tree_nodes<Columns, Leaf, Fan, Apart> {
     static_assert(Leaf >= 4 && Fan >= 4);
-    using base = tree_nodes<Columns, Leaf, Fan, Where>;
+    using base = tree_nodes<Columns, Leaf, Fan, Apart>;
     using base::clear_nodes, base::free_inner, base::free_leaf, base::make_inner, base::make_leaf,
         base::move_children, base::move_entries, base::put, base::set_parent;
 

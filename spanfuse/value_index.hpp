@@ -62,7 +62,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
             std::memmove(most + to, from.most + at, k * sizeof(double));
         }
     };
-    using shape = tree_shape<columns, Leaf, Fan, true>;
+    using shape = tree_shape<columns, Leaf, Fan, false>; // ids in the leaves
     using ref = typename shape::ref;
 
   public:
