@@ -15,7 +15,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export LC_ALL=C
 
-for prog in spanfuse spanfuse_literal bench_sortsweep bench_parse; do
+for prog in spanfuse spanfuse_literal bench_sortsweep bench_parse bench_merge; do
     [ -x "$bin/$prog" ] || { echo "run.sh: $bin/$prog is missing (build the bench preset)" >&2; exit 1; }
 done
 
@@ -248,6 +248,12 @@ for n in 10000 100000 1000000; do
         printf '%-11s %8d  %s   well formed %s   %5.2fx%s%s\n' "$shape" "$n" "$(ms "$t")" \
             "$(ms "$(median <"$work/a")")" "$(median <"$work/r")" "$literal" "$same"
     done
+done
+
+echo
+echo "== the merge alone at 10^6 records (bench_merge: the reading left out, fastest of 3 rounds)"
+for shape in disjoint $odd $families; do
+    printf '%-11s %s\n' "$shape" "$("$bin/bench_merge" "$(factor "$shape")" <"$(input "$shape" 1000000)")"
 done
 
 peak() { { /usr/bin/time -f %M "$@" >/dev/null; } 2>&1; }
