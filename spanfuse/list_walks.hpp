@@ -83,6 +83,39 @@ void reach(const Leaf &l, double lo, double hi, std::uint32_t &i, std::uint32_t 
                  count_in_order(l.b, l.n, [&](double v) { return v < most; }));
 }
 
+// Where [lo, hi] goes in: before the first entry that starts above hi, or after the last. What
+// is pending on the way is handed down. Below node r at height h, whose entries lie between
+// one ending at before and one starting at after, when r is given.
+template <class Shape>
+list_place<Shape> find_place(Shape &t, typename Shape::ref r, unsigned h, double before,
+                             double after, double hi) {
+    bool last = false; // no entry starts above hi: after the last entry
+    for (; h > 0; --h) {
+        auto &x = t.inner(r);
+        std::uint32_t c = 0;
+        if (!last)
+            for (c = x.col.run.above(x.n, hi); c < x.n && !(x.col.s[c].max_start > hi); ++c) {
+            }
+        if (c == x.n || last) last = true, c = x.n - 1;
+        if (c > 0) before = x.col.s[c - 1].last_end;
+        if (c + 1 < x.n) after = x.col.s[c + 1].first_start;
+        t.push(r, c, h - 1);
+        r = x.child[c];
+    }
+    const auto &l = t.leaf(r);
+    std::uint32_t m = 0;
+    if (last)
+        m = l.n;
+    else
+        while (m < l.n && !(l.a[m] > hi)) ++m;
+    if (m > 0) before = l.b[m - 1];
+    if (m < l.n) after = l.a[m];
+    return {r, m, before, after};
+}
+template <class Shape> list_place<Shape> find_place(Shape &t, double hi) {
+    return find_place(t, t.root(), t.height(), reals::nan, reals::nan, hi);
+}
+
 // Looks once through the list, as it stands, for what all three passes need: the links that
 // fold, the first entry that a test of the overlap pass holds for, and the insertion place.
 // Enters a child only while it may hold one of them. before and after are the end of the entry
@@ -178,8 +211,13 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
         bool here = placing && !w.place.leaf && k.max_start > hi;
         if (fold || test || here) {
             t.push(r, c, h - 1);
-            probe(t, x.child[c], h - 1, c > 0 ? x.col.s[c - 1].last_end : before,
-                  c + 1 < n ? x.col.s[c + 1].first_start : after, w);
+            const double into = c > 0 ? x.col.s[c - 1].last_end : before,
+                         out = c + 1 < n ? x.col.s[c + 1].first_start : after;
+            // A child that can hold the place alone is walked down to it the short way.
+            if (fold || test)
+                probe(t, x.child[c], h - 1, into, out, w);
+            else
+                w.place = find_place(t, x.child[c], h - 1, into, out, hi);
         }
         if (was_testing != (w.first == w.nothing) || was_placing != !w.place.leaf)
             skipping = true, searching();
@@ -243,35 +281,6 @@ bool overlap(Shape &t, typename Shape::ref r, unsigned h, list_walk<Shape> &w, u
         if (held) return true;
     }
     return false;
-}
-
-// Where [lo, hi] goes in: before the first entry that starts above hi, or after the last. What
-// is pending on the way is handed down.
-template <class Shape> list_place<Shape> find_place(Shape &t, double hi) {
-    typename Shape::ref r = t.root();
-    double before = reals::nan, after = reals::nan;
-    bool last = false; // no entry starts above hi: after the last entry
-    for (unsigned h = t.height(); h > 0; --h) {
-        auto &x = t.inner(r);
-        std::uint32_t c = 0;
-        if (!last)
-            for (c = x.col.run.above(x.n, hi); c < x.n && !(x.col.s[c].max_start > hi); ++c) {
-            }
-        if (c == x.n || last) last = true, c = x.n - 1;
-        if (c > 0) before = x.col.s[c - 1].last_end;
-        if (c + 1 < x.n) after = x.col.s[c + 1].first_start;
-        t.push(r, c, h - 1);
-        r = x.child[c];
-    }
-    const auto &l = t.leaf(r);
-    std::uint32_t m = 0;
-    if (last)
-        m = l.n;
-    else
-        while (m < l.n && !(l.a[m] > hi)) ++m;
-    if (m > 0) before = l.b[m - 1];
-    if (m < l.n) after = l.a[m];
-    return {r, m, before, after};
 }
 
 // The leaf and place of the entry at place i of the list, with what is pending on the way
