@@ -52,6 +52,16 @@ template <std::size_t Fan> struct child_bounds {
             bottom_from[k - 1] = bottom;
     }
 
+    // After child c's least bound fell to bottom, or its greatest end rose to end (of n).
+    void lowered(std::uint32_t c, double bottom) {
+        for (std::uint32_t k = c + 1; k > 0 && bottom_from[k - 1] > bottom; --k)
+            bottom_from[k - 1] = bottom;
+    }
+    void raised(std::uint32_t c, std::uint32_t n, double end) {
+        for (std::uint32_t k = c; k < n && top_to[k] < end; ++k) top_to[k] = end;
+        for (std::uint32_t k = c; k < n && end_to[k] < end; ++k) end_to[k] = end;
+    }
+
     // The first of n children that may start above hi; none before it does.
     std::uint32_t above(std::uint32_t n, double hi) const {
         return count(n, [&](std::uint32_t c) { return !(start_to[c] > hi); });

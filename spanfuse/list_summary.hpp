@@ -246,13 +246,14 @@ template <std::size_t Fan> struct list_columns {
     }
 
     // Notes on child c of n that every start above t becomes t, or every end below t becomes t.
-    void lower(std::uint32_t c, std::uint32_t n, double t) {
+    // Lowered starts move only the least bounds; raised ends only the greatest.
+    void lower(std::uint32_t c, std::uint32_t, double t) {
         s[c].lower(t);
-        widen(c, n);
+        run.lowered(c, s[c].bottom());
     }
     void raise(std::uint32_t c, std::uint32_t n, double t) {
         s[c].raise(t);
-        widen(c, n);
+        run.raised(c, n, s[c].max_end);
     }
 
     template <class Node> void push(std::uint32_t c, Node &node) {
