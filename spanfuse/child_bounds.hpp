@@ -1,8 +1,8 @@
 // Speed only: running bounds over the children of an inner node, so that a walk finds the few
 // children an interval can reach by counting, rather than by testing every child. For each
-// child c: the greatest bound (start or end), start and end among children 0 to c, and the
-// least bound among children c to the last. The first three never fall, the last never rises,
-// along the children.
+// child c: the greatest bound (start or end) and start among children 0 to c, which never fall
+// along the children, the least bound among children c to the last, which never rises, and,
+// kept apart from the summaries so that a walk reads it line by line, its own greatest end.
 // They cover the children's own bounds, and are made exact again whenever the node's children
 // change otherwise than by widening.
 #pragma once
@@ -25,9 +25,9 @@ template <class Test> std::uint32_t count_first(std::uint32_t n, Test test) {
 }
 
 template <std::size_t Fan> struct child_bounds {
-    // The greatest bound, start and end among children 0 to c, the least bound among children
-    // c to the last.
-    double top_to[Fan], start_to[Fan], end_to[Fan], bottom_from[Fan];
+    // The greatest bound and start among children 0 to c, the least bound among children c to
+    // the last, the greatest end of child c.
+    double top_to[Fan], start_to[Fan], bottom_from[Fan], end_of[Fan];
 
     // Exact again, from each child's greatest start and end, and least bound.
     template <class Bounds> void settle(std::uint32_t n, Bounds bounds) {
@@ -35,8 +35,8 @@ template <std::size_t Fan> struct child_bounds {
         for (std::uint32_t c = 0; c < n; ++c) {
             auto [start, end, bottom] = bounds(c);
             start_to[c] = s = std::max(s, start);
-            end_to[c] = e = std::max(e, end);
-            top_to[c] = std::max(s, e);
+            end_of[c] = end;
+            top_to[c] = std::max(s, e = std::max(e, end));
         }
         for (std::uint32_t c = n; c > 0; --c)
             bottom_from[c - 1] = b = std::min(b, std::get<2>(bounds(c - 1)));
@@ -47,7 +47,7 @@ template <std::size_t Fan> struct child_bounds {
         const double top = std::max(start, end);
         for (std::uint32_t k = c; k < n && top_to[k] < top; ++k) top_to[k] = top;
         for (std::uint32_t k = c; k < n && start_to[k] < start; ++k) start_to[k] = start;
-        for (std::uint32_t k = c; k < n && end_to[k] < end; ++k) end_to[k] = end;
+        end_of[c] = std::max(end_of[c], end);
         for (std::uint32_t k = c + 1; k > 0 && bottom_from[k - 1] > bottom; --k)
             bottom_from[k - 1] = bottom;
     }
@@ -59,7 +59,7 @@ template <std::size_t Fan> struct child_bounds {
     }
     void raised(std::uint32_t c, std::uint32_t n, double end) {
         for (std::uint32_t k = c; k < n && top_to[k] < end; ++k) top_to[k] = end;
-        for (std::uint32_t k = c; k < n && end_to[k] < end; ++k) end_to[k] = end;
+        end_of[c] = std::max(end_of[c], end);
     }
 
     // The first of n children that may start above hi; none before it does.
@@ -74,13 +74,13 @@ template <std::size_t Fan> struct child_bounds {
     std::uint32_t from(std::uint32_t n, double least) const {
         return count(n, [&](std::uint32_t c) { return top_to[c] < least; });
     }
-    // The first of children c to n - 1 that may start above start or end at or above end, or
-    // n; a NaN bound asks for nothing. The next child is looked at first, as it often is the
-    // one.
+    // The first of children c to n - 1 that may start above start, or end at or above end, or
+    // follow one that may (the link into it has that end), or n; a NaN bound asks for nothing.
     std::uint32_t wanted(std::uint32_t c, std::uint32_t n, double start, double end) const {
-        auto below = [&](std::uint32_t k) { return !(start_to[k] > start || end_to[k] >= end); };
-        if (c == n || !below(c)) return c;
-        return c + count(n - c, [&](std::uint32_t k) { return below(c + k); });
+        while (c < n &&
+               !(start_to[c] > start || end_of[c] >= end || (c > 0 && end_of[c - 1] >= end)))
+            ++c;
+        return c;
     }
     bool beyond(std::uint32_t c, double most) const { return bottom_from[c] > most; }
 

@@ -208,8 +208,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     bool above_all(double lo, double hi) const {
         if (tree_.height() == 0) return false;
         const auto &x = tree_.inner(tree_.root());
-        const double least = std::min(lo, hi);
-        return x.col.run.start_to[x.n - 1] < least && x.col.run.end_to[x.n - 1] < least;
+        return x.col.run.top_to[x.n - 1] < std::min(lo, hi);
     }
 
     // Entry first takes the end of entry last + 1, and entries first + 1 to last + 1 go.

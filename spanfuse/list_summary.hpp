@@ -303,7 +303,7 @@ template <std::size_t Fan> struct list_columns {
         exact.settle(n, [&](std::uint32_t c) { return bounds(c); });
         for (std::uint32_t c = 0; c < n; ++c)
             if (run.top_to[c] < exact.top_to[c] || run.start_to[c] < exact.start_to[c] ||
-                run.end_to[c] < exact.end_to[c] || run.bottom_from[c] > exact.bottom_from[c])
+                run.end_of[c] < exact.end_of[c] || run.bottom_from[c] > exact.bottom_from[c])
                 return "4: running bounds do not cover the children";
         return nullptr;
     }
