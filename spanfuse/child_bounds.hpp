@@ -36,7 +36,8 @@ template <std::size_t Fan> struct child_bounds {
             auto [start, end, bottom] = bounds(c);
             start_to[c] = s = std::max(s, start);
             end_of[c] = end;
-            top_to[c] = std::max(s, e = std::max(e, end));
+            e = std::max(e, end);
+            top_to[c] = std::max(s, e);
         }
         for (std::uint32_t c = n; c > 0; --c)
             bottom_from[c - 1] = b = std::min(b, std::get<2>(bounds(c - 1)));
@@ -48,8 +49,7 @@ template <std::size_t Fan> struct child_bounds {
         for (std::uint32_t k = c; k < n && top_to[k] < top; ++k) top_to[k] = top;
         for (std::uint32_t k = c; k < n && start_to[k] < start; ++k) start_to[k] = start;
         end_of[c] = std::max(end_of[c], end);
-        for (std::uint32_t k = c + 1; k > 0 && bottom_from[k - 1] > bottom; --k)
-            bottom_from[k - 1] = bottom;
+        lowered(c, bottom);
     }
 
     // After child c's least bound fell to bottom, or its greatest end rose to end (of n).

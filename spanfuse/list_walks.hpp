@@ -170,6 +170,8 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
     // The place, if still looked for, is in the first child with a start above hi. Children
     // the interval cannot reach can hold the place alone.
     const bool placing = !w.folds_only && !w.place.leaf && x.col.run.start_to[n - 1] > hi;
+    auto still_placing = [&] { return placing && !w.place.leaf; };
+    auto testing = [&] { return !w.folds_only && w.first == w.nothing; };
     bool within = true;
     // Once a search ends, the children before the first where one still on may find something
     // (the place, a fold: a link whose end is at or above lo, or a test) are passed over by the
@@ -177,25 +179,24 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
     bool skipping = false;
     double start, end;
     auto searching = [&] {
-        start = placing && !w.place.leaf ? hi : reals::nan, end = reals::nan;
+        start = still_placing() ? hi : reals::nan, end = reals::nan;
         if (within && w.may_fold) end = lo;
-        if (within && !w.folds_only && w.first == w.nothing)
-            end = std::min(lo, hi), start = open ? lo : start;
+        if (within && testing()) end = std::min(lo, hi), start = open ? lo : start;
     };
     for (std::uint32_t c = from(x, lo, hi); c < n; ++c) {
         if (skipping) {
             if ((c = x.col.run.wanted(c, n, start, end)) == n) break;
             skipping = false;
         }
-        const bool was_testing = w.first == w.nothing, was_placing = !w.place.leaf;
+        const bool was_testing = testing(), was_placing = still_placing();
         within = within && !beyond(x, c, lo, hi);
-        if (!within && !(placing && !w.place.leaf)) break;
+        if (!within && !was_placing) break;
         const auto &k = x.col.s[c];
         // The link into child c from the one before it, then what is inside child c.
         if (c > 0 && x.col.s[c - 1].last_end >= lo && k.first_start <= hi)
             w.folds.push_back(place_of(t, r, h, c) - 1);
         bool fold = k.link_end >= lo && k.link_start <= hi && k.link_drop >= w.need;
-        bool test = !w.folds_only && w.first == w.nothing;
+        bool test = was_testing;
         if (test) {
             // The greatest start and least end are exact: where one of them passes test b or
             // c and no entry can hold [lo, hi], the first entry a test holds for is a change,
@@ -208,7 +209,7 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
                 test = may_hold || (open && ((k.max_start > lo && k.min_start <= hi) ||
                                              (k.max_end >= lo && k.min_end < hi)));
         }
-        bool here = placing && !w.place.leaf && k.max_start > hi;
+        bool here = was_placing && k.max_start > hi;
         if (fold || test || here) {
             t.push(r, c, h - 1);
             const double into = c > 0 ? x.col.s[c - 1].last_end : before,
@@ -219,7 +220,7 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
             else
                 w.place = find_place(t, x.child[c], h - 1, into, out, hi);
         }
-        if (was_testing != (w.first == w.nothing) || was_placing != !w.place.leaf)
+        if (was_testing != testing() || was_placing != still_placing())
             skipping = true, searching();
     }
 }

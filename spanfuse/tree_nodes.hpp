@@ -59,10 +59,7 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Apart> class tr
     // While tracking is on: the ids of the entries of leaf r, and the leaf that holds the entry
     // with this id.
     std::uint32_t *ids(ref r) {
-        if constexpr (Apart)
-            return ids_of_[r].data();
-        else
-            return leaf(r).id.data();
+        return const_cast<std::uint32_t *>(static_cast<const tree_nodes *>(this)->ids(r));
     }
     const std::uint32_t *ids(ref r) const {
         if constexpr (Apart)
