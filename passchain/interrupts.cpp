@@ -63,7 +63,7 @@ void end_by(int sig) {
 }
 
 void end_if_interrupted() {
-    const timespec now = {0, 0};
-    int sig = sigtimedwait(&held, nullptr, &now);
+    const timespec no_wait = {0, 0}; // only asks whether one is pending
+    int sig = sigtimedwait(&held, nullptr, &no_wait);
     if (sig > 0) end_by(sig);
 }
