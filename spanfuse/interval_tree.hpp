@@ -179,6 +179,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             return insert(w, find_place(tree_, w.hi), nullptr);
         w.folds.clear();
         w.first = w.nothing;
+        w.first_at.leaf = 0;
         w.place.leaf = 0;
         // With the index, the walk looks for folds alone, and only when the links leave room for
         // one; without it, what it finds with no fold is what the overlap pass will find.
@@ -197,6 +198,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             while (k > 0 && w.folds[k - 1] + 1 == first) first = w.folds[--k];
             fold_run(first, last);
         }
+        w.first_at.leaf = 0; // the probe's finds are of the list before the folds
         if (w.lo < w.hi && overlap(w)) return;
         typename list_index<shape>::place at;
         if (indexed_ ? index_.holds(w.lo, w.hi, at) : w.lo >= w.hi && overlap(w)) return;
@@ -245,7 +247,9 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             drop_index();
         }
         unsigned what = 0;
-        bool held = ::overlap(tree_, tree_.root(), tree_.height(), w, what);
+        bool held = false;
+        if (!overlap_in_leaf(tree_, w, what, held))
+            held = ::overlap(tree_, tree_.root(), tree_.height(), w, what);
         links_.changed(what & lowered, w.lo, what & raised, w.hi);
         return held || w.changed;
     }

@@ -24,6 +24,7 @@ template <class Shape> struct list_walk {
     // and the first entry that starts above hi.
     std::vector<std::uint32_t> folds;
     enum { nothing, held, changes } first = nothing;
+    list_place<Shape> first_at{}; // where the first entry a test holds for is, if found in a leaf
     list_place<Shape> place{};
     bool folds_only = false; // the probe looks for folds alone
     bool may_fold = true;    // the bounds over all the list's links leave room for a fold
@@ -60,27 +61,25 @@ std::uint32_t place_of(const Shape &t, typename Shape::ref r, std::uint32_t m) {
     return m + place_of(t, p, 1, t.slot_of(r, 0));
 }
 
-// Speed only: counting in leaves in order. How many of v[0], ..., v[n - 1] pass test, which
-// holds for a first run of them only; searched by halves, without branches.
-template <class Test> std::uint32_t count_in_order(const double *v, std::uint32_t n, Test test) {
-    std::uint32_t base = 0;
-    while (n > 1) {
-        std::uint32_t half = n / 2;
-        base = test(v[base + half - 1]) ? base + half : base;
-        n -= half;
-    }
-    return base + (n == 1 && test(v[base]));
-}
-// In a leaf in order, the entries that a test or fold of [lo, hi] can reach, with the links
-// into them: [i, n). Before i every end is below both bounds and no start above them; from n
-// on every start is above both and every end at or above both.
+// Speed only: counting in leaves in order. The entries that a test or fold of [lo, hi] can
+// reach, with the links into them: [i, n). Before i every end is below both bounds and no start
+// above them; from n on every start is above both and every end at or above both. Returns how
+// many start at or below hi. One pass without branches counts all, which costs less than
+// searching by halves, where each load waits on the one before.
 template <class Leaf>
-void reach(const Leaf &l, double lo, double hi, std::uint32_t &i, std::uint32_t &n) {
+std::uint32_t reach(const Leaf &l, double lo, double hi, std::uint32_t &i, std::uint32_t &n) {
     const double least = std::min(lo, hi), most = std::max(lo, hi);
-    i = std::min(count_in_order(l.b, l.n, [&](double v) { return v < least; }),
-                 count_in_order(l.a, l.n, [&](double v) { return v <= least; }));
-    n = std::max(count_in_order(l.a, l.n, [&](double v) { return v <= most; }),
-                 count_in_order(l.b, l.n, [&](double v) { return v < most; }));
+    std::uint32_t ends_below_least = 0, starts_to_least = 0, starts_to_most = 0,
+                  ends_below_most = 0;
+    for (std::uint32_t k = 0; k < l.n; ++k) {
+        ends_below_least += l.b[k] < least;
+        starts_to_least += l.a[k] <= least;
+        starts_to_most += l.a[k] <= most;
+        ends_below_most += l.b[k] < most;
+    }
+    i = std::min(ends_below_least, starts_to_least);
+    n = std::max(starts_to_most, ends_below_most);
+    return hi == most ? starts_to_most : starts_to_least;
 }
 
 // Where [lo, hi] goes in: before the first entry that starts above hi, or after the last. What
@@ -129,8 +128,8 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
         const auto &l = t.leaf(r);
         // Entries [i, n) and the links into them are all a test or a fold can reach, but in a
         // leaf in order, where they are found by counting.
-        std::uint32_t i = 0, n = l.n;
-        if (l.ordered) reach(l, lo, hi, i, n);
+        std::uint32_t i = 0, n = l.n, to_hi = 0;
+        if (l.ordered) to_hi = reach(l, lo, hi, i, n);
         // One pass without branches marks what each entry, and the link into it, passes.
         std::uint32_t folds = 0, tests = 0, above = 0;
         double prev = i > 0 ? l.b[i - 1] : reals::nan;
@@ -151,12 +150,10 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
         if (w.first == w.nothing && tests) {
             auto i = static_cast<std::uint32_t>(std::countr_zero(tests));
             w.first = l.a[i] <= lo && l.b[i] >= hi ? w.held : w.changes;
+            w.first_at = {r, i, reals::nan, reals::nan};
             found = true;
         }
-        if (l.ordered) {
-            std::uint32_t k = count_in_order(l.a, l.n, [&](double v) { return !(v > hi); });
-            above = k < l.n ? std::uint32_t(1) << k : 0;
-        }
+        if (l.ordered) above = to_hi < l.n ? std::uint32_t(1) << to_hi : 0;
         if (!w.place.leaf && above) {
             auto m = static_cast<std::uint32_t>(std::countr_zero(above));
             w.place = {r, m, m > 0 ? l.b[m - 1] : before, l.a[m]};
@@ -204,7 +201,7 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
             bool may_hold = k.min_start <= lo && k.max_end >= hi;
             if (!may_hold && open &&
                 ((lo < k.max_start && k.max_start <= hi) || (lo <= k.min_end && k.min_end < hi)))
-                w.first = w.changes, test = false;
+                w.first = w.changes, w.first_at.leaf = 0, test = false;
             else
                 test = may_hold || (open && ((k.max_start > lo && k.min_start <= hi) ||
                                              (k.max_end >= lo && k.min_end < hi)));
@@ -225,32 +222,36 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
     }
 }
 
+// The overlap pass over the entries of leaf l from place i on.
+constexpr unsigned lowered = 1, raised = 2;
+template <class Leaf, class Walk>
+bool overlap_leaf(Leaf &l, std::uint32_t i, Walk &w, unsigned &what) {
+    const double lo = w.lo, hi = w.hi;
+    unsigned met = 0;
+    for (; i < l.n; ++i) {
+        double s = l.a[i], e = l.b[i];
+        if (s <= lo && e >= hi) {
+            what |= met;
+            w.changed |= met != 0;
+            return true;
+        }
+        if (lo < s && s <= hi) l.a[i] = lo, met |= lowered;
+        if (lo <= e && e < hi) l.b[i] = hi, met |= raised;
+    }
+    what |= met;
+    w.changed |= met != 0;
+    w.idle += !met;
+    return false;
+}
+
 // The overlap pass: in list order, until an entry holds [lo, hi] (test a), every start in
 // (lo, hi] becomes lo (test b) and every end in [lo, hi) becomes hi (test c); for lo >= hi
 // only test a can pass. Returns whether an entry held it; adds to what the changes made below
 // r: lowered, raised.
-constexpr unsigned lowered = 1, raised = 2;
 template <class Shape>
 bool overlap(Shape &t, typename Shape::ref r, unsigned h, list_walk<Shape> &w, unsigned &what) {
     const double lo = w.lo, hi = w.hi;
-    if (h == 0) {
-        auto &l = t.leaf(r);
-        unsigned met = 0;
-        for (std::uint32_t i = 0; i < l.n; ++i) {
-            double s = l.a[i], e = l.b[i];
-            if (s <= lo && e >= hi) {
-                what |= met;
-                w.changed |= met != 0;
-                return true;
-            }
-            if (lo < s && s <= hi) l.a[i] = lo, met |= lowered;
-            if (lo <= e && e < hi) l.b[i] = hi, met |= raised;
-        }
-        what |= met;
-        w.changed |= met != 0;
-        w.idle += !met;
-        return false;
-    }
+    if (h == 0) return overlap_leaf(t.leaf(r), 0, w, what);
     auto &x = t.inner(r);
     const bool open = lo < hi;
     for (std::uint32_t c = from(x, lo, hi); c < x.n && !beyond(x, c, lo, hi); ++c) {
@@ -282,6 +283,37 @@ bool overlap(Shape &t, typename Shape::ref r, unsigned h, list_walk<Shape> &w, u
         if (held) return true;
     }
     return false;
+}
+
+// Speed only: the overlap pass, when the probe found the first entry a test holds for in a
+// leaf and no entry after that leaf can pass a test, made in that leaf alone, with the
+// summaries above it brought up to date. False, with nothing done, when that is not so.
+template <class Shape>
+bool overlap_in_leaf(Shape &t, list_walk<Shape> &w, unsigned &what, bool &held) {
+    typename Shape::ref r = w.first_at.leaf;
+    if (!r) return false;
+    const double most = std::max(w.lo, w.hi);
+    for (unsigned h = 0; h < t.height(); ++h) {
+        const auto &x = t.inner(t.parent(r, h));
+        std::uint32_t c = t.slot_of(r, h);
+        if (c + 1 < x.n && !x.col.run.beyond(c + 1, most)) return false;
+        r = t.parent(r, h);
+    }
+    r = w.first_at.leaf;
+    auto &l = t.leaf(r);
+    held = overlap_leaf(l, w.first_at.at, w, what);
+    const bool low = what & lowered, high = what & raised;
+    if (!what) return true;
+    for (unsigned h = 0; h < t.height(); ++h) {
+        auto &x = t.inner(t.parent(r, h));
+        std::uint32_t c = t.slot_of(r, h);
+        if (h == 0)
+            x.col.changed(c, x.n, l, w.lo, w.hi, low, high);
+        else
+            x.col.changed(c, x.n, t.inner(r), w.lo, w.hi, low, high);
+        r = t.parent(r, h);
+    }
+    return true;
 }
 
 // The leaf and place of the entry at place i of the list, with what is pending on the way
