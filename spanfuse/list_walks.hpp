@@ -130,33 +130,38 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
         // leaf in order, where they are found by counting.
         std::uint32_t i = 0, n = l.n, to_hi = 0;
         if (l.ordered) to_hi = reach(l, lo, hi, i, n);
-        // One pass without branches marks what each entry, and the link into it, passes.
-        std::uint32_t folds = 0, tests = 0, above = 0;
-        double prev = i > 0 ? l.b[i - 1] : reals::nan;
-        for (; i < n; ++i) {
-            double s = l.a[i], e = l.b[i];
-            folds |= std::uint32_t((prev >= lo) & (s <= hi)) << i;
-            tests |= std::uint32_t(((s <= lo) & (e >= hi)) |
-                                   (open & (((lo < s) & (s <= hi)) | ((lo <= e) & (e < hi)))))
-                     << i;
-            above |= std::uint32_t(s > hi) << i;
-            prev = e;
-        }
+        // One pass without branches asks whether any entry, or link into one, passes; only
+        // then is it looked for.
+        const double *a = l.a, *b = l.b;
+        auto passes = [&](double s, double e) {
+            return ((s <= lo) & (e >= hi)) |
+                   (open & (((lo < s) & (s <= hi)) | ((lo <= e) & (e < hi))));
+        };
+        auto folds = [&](std::uint32_t k) { return (b[k - 1] >= lo) & (a[k] <= hi); };
+        bool fold = false, test = false, above = false;
+        if (open) // else only test a can pass, and the loop is the shorter for it
+            for (std::uint32_t k = i; k < n; ++k) test |= passes(a[k], b[k]), above |= a[k] > hi;
+        else
+            for (std::uint32_t k = i; k < n; ++k)
+                test |= (a[k] <= lo) & (b[k] >= hi), above |= a[k] > hi;
+        for (std::uint32_t k = std::max(i, 1u); k < n; ++k) fold |= folds(k);
         // Folds are rare: the leaf's place in the list is looked for only then.
-        for (std::uint32_t m = folds; m; m &= m - 1)
-            w.folds.push_back(place_of(t, r, static_cast<std::uint32_t>(std::countr_zero(m))) - 1);
-        bool found = folds != 0;
+        if (fold)
+            for (std::uint32_t k = std::max(i, 1u); k < n; ++k)
+                if (folds(k)) w.folds.push_back(place_of(t, r, k) - 1);
+        bool found = fold;
         if (w.folds_only) return void(w.idle += !found);
-        if (w.first == w.nothing && tests) {
-            auto i = static_cast<std::uint32_t>(std::countr_zero(tests));
-            w.first = l.a[i] <= lo && l.b[i] >= hi ? w.held : w.changes;
+        if (w.first == w.nothing && test) {
+            while (!passes(a[i], b[i])) ++i;
+            w.first = a[i] <= lo && b[i] >= hi ? w.held : w.changes;
             w.first_at = {r, i, reals::nan, reals::nan};
             found = true;
         }
-        if (l.ordered) above = to_hi < l.n ? std::uint32_t(1) << to_hi : 0;
-        if (!w.place.leaf && above) {
-            auto m = static_cast<std::uint32_t>(std::countr_zero(above));
-            w.place = {r, m, m > 0 ? l.b[m - 1] : before, l.a[m]};
+        if (!w.place.leaf && (l.ordered ? to_hi < l.n : above)) {
+            std::uint32_t m = to_hi;
+            if (!l.ordered)
+                while (!(a[m] > hi)) ++m;
+            w.place = {r, m, m > 0 ? b[m - 1] : before, a[m]};
             found = true;
         }
         w.idle += !found;
