@@ -185,8 +185,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         // one; without it, what it finds with no fold is what the overlap pass will find.
         w.folds_only = indexed_;
         w.may_fold = links_.may_fold(w);
-        if (!indexed_ || w.may_fold)
-            probe(tree_, tree_.root(), tree_.height(), reals::nan, reals::nan, w);
+        if (!indexed_ || w.may_fold) probe(tree_, w);
         if (w.folds.empty() && !indexed_) {
             if (w.first == w.held) return;
             if (w.first == w.changes) return void(overlap(w));

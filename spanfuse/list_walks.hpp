@@ -115,6 +115,52 @@ template <class Shape> list_place<Shape> find_place(Shape &t, double hi) {
     return find_place(t, t.root(), t.height(), reals::nan, reals::nan, hi);
 }
 
+// The probe in leaf r, whose entries follow one ending at before.
+template <class Shape>
+void probe_leaf(const Shape &t, typename Shape::ref r, double before, list_walk<Shape> &w) {
+    const double lo = w.lo, hi = w.hi;
+    const bool open = lo < hi; // tests b and c can pass
+    const auto &l = t.leaf(r);
+    // Entries [i, n) and the links into them are all a test or a fold can reach, but in a
+    // leaf in order, where they are found by counting.
+    std::uint32_t i = 0, n = l.n, to_hi = 0;
+    if (l.ordered) to_hi = reach(l, lo, hi, i, n);
+    // One pass without branches asks whether any entry, or link into one, passes; only
+    // then is it looked for.
+    const double *a = l.a, *b = l.b;
+    auto passes = [&](double s, double e) {
+        return ((s <= lo) & (e >= hi)) | (open & (((lo < s) & (s <= hi)) | ((lo <= e) & (e < hi))));
+    };
+    auto folds = [&](std::uint32_t k) { return (b[k - 1] >= lo) & (a[k] <= hi); };
+    bool fold = false, test = false, above = false;
+    if (open) // else only test a can pass, and the loop is the shorter for it
+        for (std::uint32_t k = i; k < n; ++k) test |= passes(a[k], b[k]), above |= a[k] > hi;
+    else
+        for (std::uint32_t k = i; k < n; ++k)
+            test |= (a[k] <= lo) & (b[k] >= hi), above |= a[k] > hi;
+    for (std::uint32_t k = std::max(i, 1u); k < n; ++k) fold |= folds(k);
+    // Folds are rare: the leaf's place in the list is looked for only then.
+    if (fold)
+        for (std::uint32_t k = std::max(i, 1u); k < n; ++k)
+            if (folds(k)) w.folds.push_back(place_of(t, r, k) - 1);
+    bool found = fold;
+    if (w.folds_only) return void(w.idle += !found);
+    if (w.first == w.nothing && test) {
+        while (!passes(a[i], b[i])) ++i;
+        w.first = a[i] <= lo && b[i] >= hi ? w.held : w.changes;
+        w.first_at = {r, i, reals::nan, reals::nan};
+        found = true;
+    }
+    if (!w.place.leaf && (l.ordered ? to_hi < l.n : above)) {
+        std::uint32_t m = to_hi;
+        if (!l.ordered)
+            while (!(a[m] > hi)) ++m;
+        w.place = {r, m, m > 0 ? b[m - 1] : before, a[m]};
+        found = true;
+    }
+    w.idle += !found;
+}
+
 // Looks once through the list, as it stands, for what all three passes need: the links that
 // fold, the first entry that a test of the overlap pass holds for, and the insertion place.
 // Enters a child only while it may hold one of them. before and after are the end of the entry
@@ -124,49 +170,7 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
            list_walk<Shape> &w) {
     const double lo = w.lo, hi = w.hi;
     const bool open = lo < hi; // tests b and c can pass
-    if (h == 0) {
-        const auto &l = t.leaf(r);
-        // Entries [i, n) and the links into them are all a test or a fold can reach, but in a
-        // leaf in order, where they are found by counting.
-        std::uint32_t i = 0, n = l.n, to_hi = 0;
-        if (l.ordered) to_hi = reach(l, lo, hi, i, n);
-        // One pass without branches asks whether any entry, or link into one, passes; only
-        // then is it looked for.
-        const double *a = l.a, *b = l.b;
-        auto passes = [&](double s, double e) {
-            return ((s <= lo) & (e >= hi)) |
-                   (open & (((lo < s) & (s <= hi)) | ((lo <= e) & (e < hi))));
-        };
-        auto folds = [&](std::uint32_t k) { return (b[k - 1] >= lo) & (a[k] <= hi); };
-        bool fold = false, test = false, above = false;
-        if (open) // else only test a can pass, and the loop is the shorter for it
-            for (std::uint32_t k = i; k < n; ++k) test |= passes(a[k], b[k]), above |= a[k] > hi;
-        else
-            for (std::uint32_t k = i; k < n; ++k)
-                test |= (a[k] <= lo) & (b[k] >= hi), above |= a[k] > hi;
-        for (std::uint32_t k = std::max(i, 1u); k < n; ++k) fold |= folds(k);
-        // Folds are rare: the leaf's place in the list is looked for only then.
-        if (fold)
-            for (std::uint32_t k = std::max(i, 1u); k < n; ++k)
-                if (folds(k)) w.folds.push_back(place_of(t, r, k) - 1);
-        bool found = fold;
-        if (w.folds_only) return void(w.idle += !found);
-        if (w.first == w.nothing && test) {
-            while (!passes(a[i], b[i])) ++i;
-            w.first = a[i] <= lo && b[i] >= hi ? w.held : w.changes;
-            w.first_at = {r, i, reals::nan, reals::nan};
-            found = true;
-        }
-        if (!w.place.leaf && (l.ordered ? to_hi < l.n : above)) {
-            std::uint32_t m = to_hi;
-            if (!l.ordered)
-                while (!(a[m] > hi)) ++m;
-            w.place = {r, m, m > 0 ? b[m - 1] : before, a[m]};
-            found = true;
-        }
-        w.idle += !found;
-        return;
-    }
+    if (h == 0) return probe_leaf(t, r, before, w);
     auto &x = t.inner(r);
     const std::uint32_t n = x.n;
     // The place, if still looked for, is in the first child with a start above hi. Children
@@ -225,6 +229,29 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
         if (was_testing != testing() || was_placing != still_placing())
             skipping = true, searching();
     }
+}
+
+// The probe from the root. Speed only: where the list's order follows its bounds, as it most
+// often does, every child before the one that holds the place has all its bounds below both of
+// the interval's, and every child after it all above both; the probe would enter that child
+// alone, and it is entered straight away. The probe proper starts below the last such node.
+template <class Shape> void probe(Shape &t, list_walk<Shape> &w) {
+    const double least = std::min(w.lo, w.hi), most = std::max(w.lo, w.hi);
+    typename Shape::ref r = t.root();
+    double before = reals::nan, after = reals::nan;
+    for (unsigned h = t.height(); h > 0; --h) {
+        auto &x = t.inner(r);
+        std::uint32_t c = x.col.run.above(x.n, w.hi);
+        while (c < x.n && !(x.col.s[c].max_start > w.hi)) ++c;
+        if (c == x.n || (c > 0 && !(x.col.run.top_to[c - 1] < least)) ||
+            (c + 1 < x.n && !x.col.run.beyond(c + 1, most)))
+            return probe(t, r, h, before, after, w);
+        if (c > 0) before = x.col.s[c - 1].last_end;
+        if (c + 1 < x.n) after = x.col.s[c + 1].first_start;
+        t.push(r, c, h - 1);
+        r = x.child[c];
+    }
+    probe_leaf(t, r, before, w);
 }
 
 // The overlap pass over the entries of leaf l from place i on.
