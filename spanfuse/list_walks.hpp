@@ -181,14 +181,16 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
     bool within = true;
     // Once a search ends, the children before the first where one still on may find something
     // (the place, a fold: a link whose end is at or above lo, or a test) are passed over by the
-    // running bounds. Not before: the first child the interval can reach is most often it.
-    bool skipping = false;
+    // running bounds. In a node where the place is sought, not before: the first child the
+    // interval can reach is most often it; in any other, from the start.
+    bool skipping = !placing;
     double start, end;
     auto searching = [&] {
         start = still_placing() ? hi : reals::nan, end = reals::nan;
         if (within && w.may_fold) end = lo;
         if (within && testing()) end = std::min(lo, hi), start = open ? lo : start;
     };
+    if (skipping) searching();
     for (std::uint32_t c = from(x, lo, hi); c < n; ++c) {
         if (skipping) {
             if ((c = x.col.run.wanted(c, n, start, end)) == n) break;
