@@ -184,7 +184,7 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
     // running bounds. In a node where the place is sought, not before: the first child the
     // interval can reach is most often it; in any other, from the start.
     bool skipping = !placing;
-    double start, end;
+    double start = reals::nan, end = reals::nan;
     auto searching = [&] {
         start = still_placing() ? hi : reals::nan, end = reals::nan;
         if (within && w.may_fold) end = lo;
