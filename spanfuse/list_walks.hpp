@@ -181,9 +181,10 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
     bool within = true;
     // Once a search ends, the children before the first where one still on may find something
     // (the place, a fold: a link whose end is at or above lo, or a test) are passed over by the
-    // running bounds. In a node where the place is sought, not before: the first child the
-    // interval can reach is most often it; in any other, from the start.
-    bool skipping = !placing;
+    // running bounds. In a node where both the place and the first tested entry are sought,
+    // not before: the first child the interval can reach is most often where they are; in any
+    // other, from the start.
+    bool skipping = !placing || !testing();
     double start = reals::nan, end = reals::nan;
     auto searching = [&] {
         start = still_placing() ? hi : reals::nan, end = reals::nan;
