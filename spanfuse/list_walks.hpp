@@ -6,7 +6,6 @@
 #include "reals.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <vector>
 
