@@ -81,6 +81,14 @@ std::uint32_t reach(const Leaf &l, double lo, double hi, std::uint32_t &i, std::
     return hi == most ? starts_to_most : starts_to_least;
 }
 
+// The first child of inner node x with a start above hi, or x.n: the running bounds tell where
+// to start looking, the exact greatest starts where to stop.
+template <class Inner> std::uint32_t place_child(const Inner &x, double hi) {
+    std::uint32_t c = x.col.run.above(x.n, hi);
+    while (c < x.n && !(x.col.s[c].max_start > hi)) ++c;
+    return c;
+}
+
 // Where [lo, hi] goes in: before the first entry that starts above hi, or after the last. What
 // is pending on the way is handed down. Below node r at height h, whose entries lie between
 // one ending at before and one starting at after, when r is given.
@@ -90,11 +98,8 @@ list_place<Shape> find_place(Shape &t, typename Shape::ref r, unsigned h, double
     bool last = false; // no entry starts above hi: after the last entry
     for (; h > 0; --h) {
         auto &x = t.inner(r);
-        std::uint32_t c = 0;
-        if (!last)
-            for (c = x.col.run.above(x.n, hi); c < x.n && !(x.col.s[c].max_start > hi); ++c) {
-            }
-        if (c == x.n || last) last = true, c = x.n - 1;
+        std::uint32_t c = last ? x.n : place_child(x, hi);
+        if (c == x.n) last = true, c = x.n - 1;
         if (c > 0) before = x.col.s[c - 1].last_end;
         if (c + 1 < x.n) after = x.col.s[c + 1].first_start;
         t.push(r, c, h - 1);
@@ -243,8 +248,7 @@ template <class Shape> void probe(Shape &t, list_walk<Shape> &w) {
     double before = reals::nan, after = reals::nan;
     for (unsigned h = t.height(); h > 0; --h) {
         auto &x = t.inner(r);
-        std::uint32_t c = x.col.run.above(x.n, w.hi);
-        while (c < x.n && !(x.col.s[c].max_start > w.hi)) ++c;
+        const std::uint32_t c = place_child(x, w.hi);
         if (c == x.n || (c > 0 && !(x.col.run.top_to[c - 1] < least)) ||
             (c + 1 < x.n && !x.col.run.beyond(c + 1, most)))
             return probe(t, r, h, before, after, w);
@@ -278,6 +282,18 @@ bool overlap_leaf(Leaf &l, std::uint32_t i, Walk &w, unsigned &what) {
     return false;
 }
 
+// Child c of node r, at height h, after the overlap pass changed entries below it.
+template <class Shape>
+void changed_below(Shape &t, typename Shape::ref r, unsigned h, std::uint32_t c, double lo,
+                   double hi, unsigned what) {
+    auto &x = t.inner(r);
+    const bool low = what & lowered, high = what & raised;
+    if (h == 1)
+        x.col.changed(c, x.n, t.leaf(x.child[c]), lo, hi, low, high);
+    else
+        x.col.changed(c, x.n, t.inner(x.child[c]), lo, hi, low, high);
+}
+
 // The overlap pass: in list order, until an entry holds [lo, hi] (test a), every start in
 // (lo, hi] becomes lo (test b) and every end in [lo, hi) becomes hi (test c); for lo >= hi
 // only test a can pass. Returns whether an entry held it; adds to what the changes made below
@@ -307,13 +323,7 @@ bool overlap(Shape &t, typename Shape::ref r, unsigned h, list_walk<Shape> &w, u
         t.push(r, c, h - 1);
         unsigned below = 0;
         bool held = overlap(t, x.child[c], h - 1, w, below);
-        if (below) {
-            if (h == 1)
-                x.col.changed(c, x.n, t.leaf(x.child[c]), lo, hi, below & lowered, below & raised);
-            else
-                x.col.changed(c, x.n, t.inner(x.child[c]), lo, hi, below & lowered, below & raised);
-            what |= below;
-        }
+        if (below) changed_below(t, r, h, c, lo, hi, below), what |= below;
         if (held) return true;
     }
     return false;
@@ -334,19 +344,10 @@ bool overlap_in_leaf(Shape &t, list_walk<Shape> &w, unsigned &what, bool &held) 
         r = t.parent(r, h);
     }
     r = w.first_at.leaf;
-    auto &l = t.leaf(r);
-    held = overlap_leaf(l, w.first_at.at, w, what);
-    const bool low = what & lowered, high = what & raised;
+    held = overlap_leaf(t.leaf(r), w.first_at.at, w, what);
     if (!what) return true;
-    for (unsigned h = 0; h < t.height(); ++h) {
-        auto &x = t.inner(t.parent(r, h));
-        std::uint32_t c = t.slot_of(r, h);
-        if (h == 0)
-            x.col.changed(c, x.n, l, w.lo, w.hi, low, high);
-        else
-            x.col.changed(c, x.n, t.inner(r), w.lo, w.hi, low, high);
-        r = t.parent(r, h);
-    }
+    for (unsigned h = 0; h < t.height(); r = t.parent(r, h++))
+        changed_below(t, t.parent(r, h), h + 1, t.slot_of(r, h), w.lo, w.hi, what);
     return true;
 }
 
