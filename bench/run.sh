@@ -15,7 +15,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export LC_ALL=C
 
-for prog in spanfuse spanfuse_literal bench_sortsweep bench_parse bench_merge; do
+for prog in spanfuse spanfuse_literal bench_sortsweep bench_parse bench_merge bench_bare_tree; do
     [ -x "$bin/$prog" ] || { echo "run.sh: $bin/$prog is missing (build the bench preset)" >&2; exit 1; }
 done
 
@@ -255,6 +255,12 @@ echo "== the merge alone at 10^6 records (bench_merge: the reading left out, fas
 for shape in disjoint $odd $families; do
     printf '%-11s %s\n' "$shape" "$("$bin/bench_merge" "$(factor "$shape")" <"$(input "$shape" 1000000)")"
 done
+
+echo
+echo "== what placing entries one at a time costs here, whatever else is done: random doubles put"
+echo "   one by one into bare B+-trees (bench_bare_tree); a list whose order does not follow its"
+echo "   bounds is kept in two orders, its own and by value"
+"$bin/bench_bare_tree" 1000000 10000000
 
 peak() { { /usr/bin/time -f %M "$@" >/dev/null; } 2>&1; }
 echo
