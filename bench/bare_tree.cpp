@@ -70,7 +70,10 @@ class bare_tree {
 
     split insert(int r, int h, double v) {
         if (h == 0) {
-            if (leaves_[r].n < width) return put(leaves_[r].key, leaves_[r].n, v), split{0, 0};
+            if (leaves_[r].n < width) {
+                put(leaves_[r].key, leaves_[r].n, v);
+                return {0, 0};
+            }
             leaves_.push_back({});
             leaf &a = leaves_[r], &b = leaves_.back();
             b.n = width / 2, a.n = width - b.n;
