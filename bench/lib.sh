@@ -25,12 +25,22 @@
 #              whose spreads grow past the whole range, each widening every entry
 # For peak memory: sorted (centers 10 i, spread 2, one spread in 100 negative) and grid (the
 # same without negative spreads, factor -1), whose trees grow at their end only.
+# Lists inside out throughout (factor -1), beside dense, wide, varwide and densenan:
+#   fallingspread: centers uniform in [0, 10^3), spreads falling evenly from 10^3 to 0
+#   powers:        centers 2^u, u uniform in [0, 20), spread 50
+#   tightclusters: 100 points uniform in [0, 10^6); each center a point plus uniform [0, 1),
+#                  spread 50
+#   descending:    centers falling evenly from 10^7 to 0, spread 1
+#   crowdednan:    centers uniform in [0, 10^3), spread 50, one center in ten nan
+# and for the plain merge of short lists: identical (every record 5000000.5 3.25) and fewkeys
+# (records drawn from 8 fixed ones).
 # Others, not tuned for: clustered (centers around 100 points, spreads in [0, 50], factor -1),
 # shrinking (spreads falling from 10^5 along the input, factor -1), alternating (inside out
 # every other one), negblock (N/2 inside out up to 200 wide, then N/2 narrow ones).
 factor() {
     case $1 in
     factor-1 | dense | wide | varwide | densenan | clustered | shrinking | grid) echo -1 ;;
+    fallingspread | powers | tightclusters | descending | crowdednan | identical | fewkeys) echo -1 ;;
     *) echo 1 ;;
     esac
 }
@@ -51,6 +61,23 @@ gen() {
             for (i = 0; i < n; i++)
                 if (shape == "densenan" && rand() < 0.1) print "nan 50"
                 else printf "%.3f 50\n", rand() * 1e5
+        } else if (shape == "fallingspread") {
+            for (i = 0; i < n; i++) printf "%.3f %.3f\n", rand() * 1e3, 1e3 * (1 - i / n)
+        } else if (shape == "powers") {
+            for (i = 0; i < n; i++) printf "%.3f 50\n", 2 ^ (rand() * 20)
+        } else if (shape == "tightclusters") {
+            for (j = 0; j < 100; j++) at[j] = rand() * 1e6
+            for (i = 0; i < n; i++) printf "%.3f 50\n", at[int(rand() * 100)] + rand()
+        } else if (shape == "descending") {
+            for (i = 0; i < n; i++) printf "%.3f 1\n", 1e7 * (1 - i / n)
+        } else if (shape == "crowdednan") {
+            for (i = 0; i < n; i++)
+                if (rand() < 0.1) print "nan 50"
+                else printf "%.3f 50\n", rand() * 1e3
+        } else if (shape == "identical") {
+            for (i = 0; i < n; i++) print "5000000.5 3.25"
+        } else if (shape == "fewkeys") {
+            for (i = 0; i < n; i++) printf "%d.5 %d.25\n", 1000 * int(rand() * 8), 100 + int(rand() * 8)
         } else if (shape == "latefold") {
             print "5000000 4999999"
             for (j = 1; j <= k4; j++) printf "%.3f 0.125\n", 1e7 + j - 0.375
