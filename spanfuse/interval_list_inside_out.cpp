@@ -27,54 +27,78 @@
 // one for the running maxima, and for each entry the one it went in just before. The order
 // follows at the end (interval_list_inside_out_ranked.cpp).
 //
-// Ranking the bounds pays only on a list that grows. Until it does, the intervals are merged
-// plainly: a flat list, test a and the insertion place, what remains of the passes. The
-// literal passes visit every entry on each add, since bridging visits every link, and the list
-// never shrinks; so once the list's size times the adds still to come is at least twice what
-// ranking and merging those adds and the list would cost, in the same units, the ranked merge
-// costs less than half of what the literal passes would on the rest. It waits, too, while
-// recent plain adds cost less than a ranked one would, held by an entry near the front.
+// Ranking the bounds pays only on a list that keeps growing. Until it does, the intervals are
+// merged plainly: a flat list, what remains of the passes, with test a asked by a binary
+// search of the entries held by no other. The literal passes visit every entry on each add,
+// since bridging visits every link, and the list never shrinks; so once the list's size times
+// the adds still to come is at least twice what ranking and merging those adds and the list
+// would cost, in the same units, the ranked merge costs less than half of what the literal
+// passes would on the rest. It waits, too, while the plain adds of late cost less than twice
+// what ranked ones would: as they do while most are refused, or while a list that will come
+// to hold every distinct interval of the input grows ever more slowly.
 #include "interval_list_inside_out.hpp"
 #include "interval_list_inside_out_ranked.hpp"
 #include "reals.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <numeric>
 #include <vector>
 
 namespace {
 
-// The list while it is merged plainly, in list order, with the index of each entry's interval.
+// How many of the ascending values a are at most x, found without a branch on the values, which
+// would go either way at random.
+std::size_t count_at_most(const std::vector<double> &a, double x) {
+    const double *first = a.data();
+    std::size_t n = a.size();
+    if (n == 0) return 0;
+    while (n > 1) {
+        const std::size_t half = n / 2;
+        first += half * (first[half - 1] <= x);
+        n -= half;
+    }
+    return static_cast<std::size_t>(first - a.data()) + (*first <= x);
+}
+
+// The list while it is merged plainly, in list order, with the index of each entry's interval;
+// and beside it, for test a, the starts and ends of the entries held by no other, by start,
+// whose ends rise with their starts: the last that starts at most at lo ends highest among all
+// entries that do.
 struct flat_list {
     std::vector<double> start, end;
     std::vector<std::uint32_t> from;
+    std::vector<double> outer_start, outer_end;
     std::size_t size() const { return start.size(); }
-};
 
-// Adds [lo, hi], interval i, to the list; returns how many entries it visited.
-std::size_t plain_add(flat_list &list, double lo, double hi, std::size_t i) {
-    const std::size_t n = list.size();
-    const double *s = list.start.data(), *e = list.end.data();
-    std::size_t m = n;
-    if (reals::number(lo)) {
-        // Test a a block at a time, with no branch within a block.
-        const std::size_t block = 16;
-        for (std::size_t t = 0; t < n; t += block) {
-            bool held = false;
-            for (std::size_t j = t, to = std::min(n, t + block); j < to; ++j)
-                held |= (s[j] <= lo) & (e[j] >= hi);
-            if (held) return std::min(n, t + block);
+    // Adds [lo, hi], interval i; returns how many entries it visited.
+    std::size_t add(double lo, double hi, std::size_t i) {
+        const std::size_t n = size();
+        std::size_t m = n, visited = 1;
+        if (reals::number(lo)) {
+            const auto j = static_cast<std::ptrdiff_t>(count_at_most(outer_start, lo));
+            visited += static_cast<std::size_t>(std::bit_width(outer_start.size()));
+            if (j > 0 && outer_end[static_cast<std::size_t>(j - 1)] >= hi) return visited;
+            auto k = j;
+            while (static_cast<std::size_t>(k) < outer_end.size() &&
+                   outer_end[static_cast<std::size_t>(k)] <= hi)
+                ++k;
+            outer_start.erase(outer_start.begin() + j, outer_start.begin() + k);
+            outer_end.erase(outer_end.begin() + j, outer_end.begin() + k);
+            outer_start.insert(outer_start.begin() + j, lo);
+            outer_end.insert(outer_end.begin() + j, hi);
+            for (m = 0; m < n && !(start[m] > hi); ++m) {
+            }
+            visited += n;
         }
-        for (m = 0; m < n && !(s[m] > hi); ++m) {
-        }
+        const auto at = static_cast<std::ptrdiff_t>(m);
+        start.insert(start.begin() + at, lo);
+        end.insert(end.begin() + at, hi);
+        from.insert(from.begin() + at, static_cast<std::uint32_t>(i));
+        return visited;
     }
-    list.start.insert(list.start.begin() + static_cast<std::ptrdiff_t>(m), lo);
-    list.end.insert(list.end.begin() + static_cast<std::ptrdiff_t>(m), hi);
-    list.from.insert(list.from.begin() + static_cast<std::ptrdiff_t>(m),
-                     static_cast<std::uint32_t>(i));
-    return 2 * n + 1;
-}
+};
 
 // Merges iv[next], ..., iv[n - 1] into the list by ranks; the list's entries go into the
 // places of the intervals added last, in the order they were added.
@@ -114,14 +138,14 @@ bool interval_list_inside_out(const interval_bounds *iv, std::size_t n) {
 std::size_t interval_list_merge_inside_out(interval_bounds *iv, std::size_t n,
                                            inside_out_costs costs) {
     flat_list list;
-    const std::size_t window = 64;
+    const std::size_t window = 1024;
     std::size_t recent = 0;
     bool costly = true;
     for (std::size_t i = 0; i < n; ++i) {
         const auto size = static_cast<double>(list.size()), rest = static_cast<double>(n - i);
         if (costly && size * rest >= 2 * costs.ranked * (size + rest) && n <= ranked_merge_most)
             return rank_rest(iv, n, i, list);
-        recent += plain_add(list, iv[i].lo, iv[i].hi, i);
+        recent += list.add(iv[i].lo, iv[i].hi, i);
         if ((i + 1) % window == 0) {
             costly = static_cast<double>(recent) >= window * costs.ranked_add;
             recent = 0;
