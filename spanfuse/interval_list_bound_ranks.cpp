@@ -89,14 +89,14 @@ std::size_t rank_bounds(const interval_bounds *v, std::size_t count, std::size_t
     // that does not is dealt again in the same way between its own least and greatest,
     // reading v in order once more; what still does not fit is sorted by reading keys as the
     // sort needs them.
+    // The range is taken from a sample of the intervals: the buckets stay in order whatever
+    // it is, as values beyond it go to the first and last.
     double least = reals::inf, greatest = -reals::inf;
-    std::size_t n = 0;
-    each_bound([&](std::uint32_t, double x) {
-        if (x - x == 0) least = std::min(least, x), greatest = std::max(greatest, x);
-        ++n;
-    });
-    const std::size_t buckets = std::size_t{1}
-                                << (std::clamp<std::size_t>(std::bit_width(n), 11, 22) - 10);
+    for (std::size_t i = 0; i < count; i += 16)
+        for (double x : {v[i].lo, v[i].hi})
+            if (x - x == 0) least = std::min(least, x), greatest = std::max(greatest, x);
+    const std::size_t buckets =
+        std::size_t{1} << (std::clamp<std::size_t>(std::bit_width(2 * count), 11, 22) - 10);
     const linear_buckets bucket(least, greatest, buckets);
     std::vector<std::size_t> starts(buckets + 1);
     std::vector<double> lows(buckets, reals::inf), highs(buckets, -reals::inf);
@@ -106,6 +106,7 @@ std::size_t rank_bounds(const interval_bounds *v, std::size_t count, std::size_t
         if (x - x == 0) lows[b] = std::min(lows[b], x), highs[b] = std::max(highs[b], x);
     });
     for (std::size_t b = 1; b <= buckets; ++b) starts[b] += starts[b - 1];
+    const std::size_t n = starts[buckets];
     {
         std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
         each_bound([&](std::uint32_t id, double x) { ids[next[bucket(x)]++] = id; });
@@ -143,7 +144,11 @@ std::size_t rank_bounds(const interval_bounds *v, std::size_t count, std::size_t
     // over the ids already read.
     std::size_t places = 0;
     auto rank_run = [&](std::uint32_t *run, std::size_t length) {
-        if (length > 1) std::sort(run, run + length);
+        if (length > 1) {
+            std::uint32_t *uppers =
+                std::partition(run, run + length, [&](std::uint32_t id) { return id < count; });
+            std::sort(run, uppers);
+        }
         for (std::size_t i = 0; i < length; ++i) {
             const std::uint32_t id = run[i];
             const bool lower = id < count;

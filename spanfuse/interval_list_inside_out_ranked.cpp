@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -41,11 +42,20 @@ std::size_t merge(interval_bounds *v, std::size_t count, std::size_t old,
     // with one start, the one added first is first in the list and has the lower place, so it
     // answers every search the other would, and both go as soon as either does.
     position_set outer(places), rising(places);
+    // Speed only: the ends of the places put in outer lately, kept close, which spares a read
+    // from far away where outer is small and changes at every add.
+    const std::size_t slots = 4096;
+    std::vector<std::uint32_t> recent(slots, UINT32_MAX);
+    std::vector<double> recent_end(slots);
+    auto end_at = [&](std::size_t p) {
+        return recent[p % slots] == p ? recent_end[p % slots] : ends[p];
+    };
     auto outermost = [&](std::size_t p, double hi) {
         std::size_t d = outer.prev(p);
-        if (d != none && ends[d] >= hi) return false;
-        for (std::size_t s; (s = outer.next(p + 1)) != none && ends[s] <= hi;) outer.erase(s);
+        if (d != none && end_at(d) >= hi) return false;
+        for (std::size_t s; (s = outer.next(p + 1)) != none && end_at(s) <= hi;) outer.erase(s);
         outer.insert(p);
+        recent[p % slots] = static_cast<std::uint32_t>(p), recent_end[p % slots] = hi;
         return true;
     };
     for (std::size_t i = 0; i < old; ++i)
