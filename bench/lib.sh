@@ -32,15 +32,17 @@
 #                  spread 50
 #   descending:    centers falling evenly from 10^7 to 0, spread 1
 #   crowdednan:    centers uniform in [0, 10^3), spread 50, one center in ten nan
-# and for the plain merge of short lists: identical (every record 5000000.5 3.25) and fewkeys
-# (records drawn from 8 fixed ones).
+# and for the plain merge of short lists: identical (every record 5000000.5 3.25), fewkeys
+# (records drawn from 8 fixed ones) and cycled (from 3000 fixed ones, about where the merge
+# turns to ranking).
 # Others, not tuned for: clustered (centers around 100 points, spreads in [0, 50], factor -1),
 # shrinking (spreads falling from 10^5 along the input, factor -1), alternating (inside out
 # every other one), negblock (N/2 inside out up to 200 wide, then N/2 narrow ones).
 factor() {
     case $1 in
     factor-1 | dense | wide | varwide | densenan | clustered | shrinking | grid) echo -1 ;;
-    fallingspread | powers | tightclusters | descending | crowdednan | identical | fewkeys) echo -1 ;;
+    fallingspread | powers | tightclusters | descending | crowdednan | identical | fewkeys | cycled)
+        echo -1 ;;
     *) echo 1 ;;
     esac
 }
@@ -78,6 +80,8 @@ gen() {
             for (i = 0; i < n; i++) print "5000000.5 3.25"
         } else if (shape == "fewkeys") {
             for (i = 0; i < n; i++) printf "%d.5 %d.25\n", 1000 * int(rand() * 8), 100 + int(rand() * 8)
+        } else if (shape == "cycled") {
+            for (i = 0; i < n; i++) printf "%d 1\n", 10 * int(rand() * 3000)
         } else if (shape == "latefold") {
             print "5000000 4999999"
             for (j = 1; j <= k4; j++) printf "%.3f 0.125\n", 1e7 + j - 0.375
