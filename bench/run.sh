@@ -5,7 +5,8 @@
 #   cmake --preset bench && cmake --build --preset bench && bash bench/run.sh build-bench/bin
 # (bench_micro needs libbenchmark-dev and the peak memory /usr/bin/time: sh scripts/deps
 # libbenchmark-dev time.) Times are medians of paired runs, the two programs compared taking
-# turns; ROUNDS sets how many (default 7).
+# turns; ROUNDS sets how many (default 7). BASE_BIN names the bin folder of 8cbcd96 built by
+# bench/build_at.sh, which inside_out.sh otherwise builds itself.
 [ -n "${BASH_VERSION:-}" ] || exec bash "$0" "$@"
 set -eu
 bin=$(cd "$1" && pwd)
@@ -183,6 +184,9 @@ for prog in spanfuse passchain byteslice frontpick; do
     printf '%-10s %6.0f us a run   /bin/true %6.0f us   ratio %.2f\n' "$prog" "$(median <"$work/p")" \
         "$(median <"$work/t")" "$(median <"$work/r")"
 done
+
+echo
+bash "$here/inside_out.sh" "$bin" ${BASE_BIN:+"$BASE_BIN"}
 
 if [ -f "$here/byteslice.sh" ]; then
     echo

@@ -1,0 +1,107 @@
+#!/bin/bash
+# The merge of lists inside out throughout: spanfuse with it and without it
+# (spanfuse_without_inside_out), against the well-formed run of the commit before it (8cbcd96,
+# built hardened), whole process, paired runs taking turns, medians.
+# Usage: bash bench/inside_out.sh BINDIR [BASEBINDIR]
+#   BINDIR      the bench build's bin folder (spanfuse, spanfuse_without_inside_out,
+#               spanfuse_literal)
+#   BASEBINDIR  8cbcd96's bin folder; built with bench/build_at.sh when not given
+# ROUNDS sets the rounds a figure at 10^6 (default 7); at 10^7 there are 3. Peak memory needs
+# /usr/bin/time (sh scripts/deps time).
+[ -n "${BASH_VERSION:-}" ] || exec bash "$0" "$@"
+set -eu
+[ $# -ge 1 ] || { echo "usage: bash bench/inside_out.sh BINDIR [BASEBINDIR]" >&2; exit 2; }
+bin=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+rounds=${ROUNDS:-7}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export LC_ALL=C
+. "$here/lib.sh"
+if [ $# -ge 2 ]; then
+    base=$(cd "$2" && pwd)
+else
+    echo "building 8cbcd96 for the baseline..."
+    base=$(sh "$here/build_at.sh" 8cbcd96 "$work/base")
+fi
+for prog in "$bin/spanfuse" "$bin/spanfuse_without_inside_out" "$bin/spanfuse_literal" \
+    "$base/spanfuse"; do
+    [ -x "$prog" ] || { echo "inside_out.sh: $prog is missing" >&2; exit 1; }
+done
+
+# turns R NAME:PROG:INPUT:FACTOR...: R rounds of every run in turn, the order rotating each
+# round; sets med[NAME] (microseconds).
+declare -A med
+turns() {
+    local r=$1 i k run
+    shift
+    local runs=("$@")
+    for run in "${runs[@]}"; do : >"$work/t.${run%%:*}"; done
+    for ((i = 0; i < r; i++)); do
+        for ((k = 0; k < ${#runs[@]}; k++)); do
+            IFS=: read -r name prog input f <<<"${runs[(i + k) % ${#runs[@]}]}"
+            run_us "$prog" "$input" f "$f" >>"$work/t.$name"
+        done
+    done
+    for run in "${runs[@]}"; do med[${run%%:*}]=$(median <"$work/t.${run%%:*}"); done
+}
+x() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%5.2fx", a / b }'; }
+kb() { if [ -x /usr/bin/time ]; then peak "$@"; else echo 0; fi; }
+same() { cmp -s <("$1" f "$3" <"$2") <("$4" f "$3" <"$2") && echo same || echo DIFFERENT; }
+
+echo "== inside out throughout at 10^6 records, factor -1, whole process, medians of $rounds paired"
+echo "   rounds; each time over the well-formed run of 8cbcd96 (disjoint records, factor 1);"
+echo "   target at most 2x. The tree today is spanfuse_without_inside_out (and 8cbcd96 itself)."
+well=$(input disjoint 1000000)
+printf '%-14s %9s %9s %6s %9s %6s %9s %6s %8s %8s %s\n' family well with x without x \
+    base x "MB with" without output
+for shape in dense wide varwide fallingspread powers tightclusters descending densenan \
+    crowdednan; do
+    in=$(input "$shape" 1000000)
+    turns "$rounds" "well:$base/spanfuse:$well:1" "with:$bin/spanfuse:$in:-1" \
+        "without:$bin/spanfuse_without_inside_out:$in:-1" "base:$base/spanfuse:$in:-1"
+    m1=$(kb "$bin/spanfuse" f -1 <"$in")
+    m2=$(kb "$bin/spanfuse_without_inside_out" f -1 <"$in")
+    printf '%-14s %9s %9s %6s %9s %6s %9s %6s %8.1f %8.1f %s\n' "$shape" \
+        "$(ms "${med[well]}")" "$(ms "${med[with]}")" "$(x "${med[with]}" "${med[well]}")" \
+        "$(ms "${med[without]}")" "$(x "${med[without]}" "${med[well]}")" \
+        "$(ms "${med[base]}")" "$(x "${med[base]}" "${med[well]}")" \
+        "$(awk -v k="$m1" 'BEGIN { print k / 1024 }')" \
+        "$(awk -v k="$m2" 'BEGIN { print k / 1024 }')" \
+        "$(same "$bin/spanfuse" "$in" -1 "$base/spanfuse")"
+done
+
+echo
+echo "== lists that stay short or stop growing, 10^6 records, factor -1: the path against the"
+echo "   literal passes (spanfuse_literal; at most 1.5x) and the tree (8cbcd96; at most 1x)"
+printf '%-14s %9s %9s %6s %9s %6s %s\n' shape with literal x tree x output
+for shape in identical fewkeys cycled; do
+    in=$(input "$shape" 1000000)
+    turns "$rounds" "with:$bin/spanfuse:$in:-1" "literal:$bin/spanfuse_literal:$in:-1" \
+        "base:$base/spanfuse:$in:-1"
+    printf '%-14s %9s %9s %6s %9s %6s %s\n' "$shape" "$(ms "${med[with]}")" \
+        "$(ms "${med[literal]}")" "$(x "${med[with]}" "${med[literal]}")" \
+        "$(ms "${med[base]}")" "$(x "${med[with]}" "${med[base]}")" \
+        "$(same "$bin/spanfuse" "$in" -1 "$bin/spanfuse_literal")"
+done
+
+echo
+echo "== 10^7 disjoint records, factor -1 (every interval inside out), whole process, medians"
+echo "   of 3 paired rounds, over the well-formed run of 8cbcd96 (aim 3x); peak memory in bytes a"
+echo "   record (at most 32)"
+gen disjoint 10000000 7 >"$work/big"
+turns 3 "well:$base/spanfuse:$work/big:1" "with:$bin/spanfuse:$work/big:-1" \
+    "without:$bin/spanfuse_without_inside_out:$work/big:-1" "base:$base/spanfuse:$work/big:-1"
+for run in well with without base; do
+    case $run in # well and base are 8cbcd96's
+    well) prog=$base/spanfuse f=1 ;;
+    with) prog=$bin/spanfuse f=-1 ;;
+    without) prog=$bin/spanfuse_without_inside_out f=-1 ;;
+    base) prog=$base/spanfuse f=-1 ;;
+    esac
+    k=$(kb "$prog" f "$f" <"$work/big")
+    printf '%-8s %-34s %10s %6s   peak %7.1f MB, %5.1f bytes a record\n' "$run" \
+        "$(basename "$prog") f $f" "$(ms "${med[$run]}")" "$(x "${med[$run]}" "${med[well]}")" \
+        "$(awk -v k="$k" 'BEGIN { print k / 1024 }')" "$(awk -v k="$k" 'BEGIN { print k * 1024 / 1e7 }')"
+done
+echo "output with and without the path: $(same "$bin/spanfuse" "$work/big" -1 "$bin/spanfuse_without_inside_out")"
