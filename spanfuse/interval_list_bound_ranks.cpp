@@ -82,8 +82,8 @@ class bucket_map {
 template <unsigned Width> class ranking {
   public:
     ranking(const interval_bounds *v, std::size_t count, std::size_t old, std::uint32_t *ids,
-            packed_ids<Width> &place, packed_ids<Width> &above)
-        : v_(v), count_(count), old_(old), ids_(ids), place_(place), above_(above) {}
+            packed_ids<Width> &place, packed_ids<Width> &above, std::size_t room)
+        : v_(v), count_(count), old_(old), ids_(ids), place_(place), above_(above), room_(room) {}
 
     std::size_t run() {
         // The ids are dealt into buckets by value, reading v in order. Each bucket is then
@@ -103,7 +103,7 @@ template <unsigned Width> class ranking {
         for (std::size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
         deal(bucket, starts);
 
-        const std::size_t room = std::max<std::size_t>(4096, starts.back() / 64);
+        const std::size_t room = room_ ? room_ : std::max<std::size_t>(4096, starts.back() / 64);
         std::vector<std::size_t> big(bucket.count(), none);
         std::vector<std::vector<std::size_t>> parts;
         for (std::size_t b = 0; b < bucket.count(); ++b)
@@ -245,6 +245,7 @@ template <unsigned Width> class ranking {
     std::size_t count_, old_;
     std::uint32_t *ids_;
     packed_ids<Width> &place_, &above_;
+    std::size_t room_;
     std::vector<keyed_id> keyed_;
     std::size_t places_ = 0;
 };
@@ -253,12 +254,12 @@ template <unsigned Width> class ranking {
 
 template <unsigned Width>
 std::size_t rank_bounds(const interval_bounds *v, std::size_t count, std::size_t old,
-                        std::uint32_t *scratch, packed_ids<Width> &place,
-                        packed_ids<Width> &above) {
-    return ranking<Width>(v, count, old, scratch, place, above).run();
+                        std::uint32_t *scratch, packed_ids<Width> &place, packed_ids<Width> &above,
+                        std::size_t room) {
+    return ranking<Width>(v, count, old, scratch, place, above, room).run();
 }
 
 template std::size_t rank_bounds<3>(const interval_bounds *, std::size_t, std::size_t,
-                                    std::uint32_t *, packed_ids<3> &, packed_ids<3> &);
+                                    std::uint32_t *, packed_ids<3> &, packed_ids<3> &, std::size_t);
 template std::size_t rank_bounds<4>(const interval_bounds *, std::size_t, std::size_t,
-                                    std::uint32_t *, packed_ids<4> &, packed_ids<4> &);
+                                    std::uint32_t *, packed_ids<4> &, packed_ids<4> &, std::size_t);

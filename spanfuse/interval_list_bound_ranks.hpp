@@ -15,10 +15,12 @@
 // places 0, 1, ...: place[i] is that of v[i].lo. For each i from old on, above[i] is the number
 // of places whose value is at most v[i].hi: the first place above it. Returns the number of
 // places. scratch needs room for 2 * count + 2 ids, and is left holding the upper bound of the
-// interval at each place (place_ends reads them).
+// interval at each place (place_ends reads them). room, if not 0, is how many bounds a bucket
+// may hold to be sorted with its keys beside its ids (by default 1 in 64, at least 4096).
 template <unsigned Width>
 std::size_t rank_bounds(const interval_bounds *v, std::size_t count, std::size_t old,
-                        std::uint32_t *scratch, packed_ids<Width> &place, packed_ids<Width> &above);
+                        std::uint32_t *scratch, packed_ids<Width> &place, packed_ids<Width> &above,
+                        std::size_t room = 0);
 
 // The upper bounds that rank_bounds leaves, by place.
 class place_ends {

@@ -1,11 +1,13 @@
 // The fast merge, sort-and-sweep and tree, against the literal passes, entry by entry and bit
 // for bit.
 #include "interval_list.hpp"
+#include "interval_list_bound_ranks.hpp"
 #include "interval_list_inside_out.hpp"
 #include "interval_tree.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -339,6 +341,49 @@ TEST(IntervalListInsideOut, RandomSequences) {
         if (inside_out) compare_inside_out(adds, rng);
         if (!inside_out || round % 8 == 0) compare(adds);
         if (HasFatalFailure()) return;
+    }
+}
+
+// The ranking of the bounds against a plain one: each lower bound's place by value and then
+// by index, the places at most each upper bound, the upper bound at each place. With little
+// room, buckets are dealt a second time, and those still too large sorted by reading keys.
+TEST(IntervalListInsideOut, BoundRanksAnyRoom) {
+    std::mt19937_64 rng(99);
+    const double values[] = {-inf, -1e300, -3, -1, -0.0, 0.0, 0.5, 1, 1 + 0x1p-52, 2, 1e15, inf};
+    for (int round = 0; round < 3000; ++round) {
+        const std::size_t count = rng() % 300, old = count ? rng() % (count + 1) / 2 : 0;
+        Adds v;
+        for (std::size_t i = 0; i < count; ++i) {
+            const bool wide = round % 3 == 0;
+            double a =
+                wide ? static_cast<double>(rng() % 2000) - 1000 : values[rng() % std::size(values)];
+            double b =
+                wide ? a - static_cast<double>(rng() % 50) : values[rng() % std::size(values)];
+            if (round % 5 == 1) a = std::ldexp(1.0, static_cast<int>(rng() % 60)), b = a / 3;
+            v.push_back(rng() % 16 == 0 ? interval_bounds{nan, nan}
+                                        : interval_bounds{std::max(a, b), std::min(a, b)});
+        }
+        std::vector<std::size_t> lows;
+        for (std::size_t i = 0; i < count; ++i)
+            if (v[i].lo == v[i].lo) lows.push_back(i);
+        std::stable_sort(lows.begin(), lows.end(),
+                         [&](std::size_t a, std::size_t b) { return v[a].lo < v[b].lo; });
+        packed_ids<3> place(count), above(count);
+        std::vector<std::uint32_t> scratch(2 * count + 2);
+        const std::size_t room = std::array<std::size_t, 4>{1, 2, 7, 0}[round % 4];
+        ASSERT_EQ(rank_bounds(v.data(), count, old, scratch.data(), place, above, room),
+                  lows.size());
+        const place_ends ends(scratch.data());
+        for (std::size_t p = 0; p < lows.size(); ++p) {
+            ASSERT_EQ(place[lows[p]], p) << show(v) << " room " << room;
+            ASSERT_TRUE(reals::same_bits(ends[p], v[lows[p]].hi)) << show(v);
+        }
+        for (std::size_t i = old; i < count; ++i) {
+            if (v[i].lo != v[i].lo) continue;
+            std::size_t at_most = 0;
+            for (std::size_t j : lows) at_most += v[j].lo <= v[i].hi;
+            ASSERT_EQ(above[i], at_most) << show(v) << " room " << room << " at " << i;
+        }
     }
 }
 
