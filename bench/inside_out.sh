@@ -11,13 +11,9 @@
 [ -n "${BASH_VERSION:-}" ] || exec bash "$0" "$@"
 set -eu
 [ $# -ge 1 ] || { echo "usage: bash bench/inside_out.sh BINDIR [BASEBINDIR]" >&2; exit 2; }
-bin=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-rounds=${ROUNDS:-7}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export LC_ALL=C
 . "$here/lib.sh"
+bench_setup "$1"
 if [ $# -ge 2 ]; then
     base=$(cd "$2" && pwd)
 else

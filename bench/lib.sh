@@ -1,5 +1,6 @@
 # Shared by the benchmark scripts: sourced after setting bin (the programs), work (a scratch
-# folder) and rounds (paired runs a figure). Inputs, timing, medians and paired runs.
+# folder) and rounds (paired runs a figure), or before calling bench_setup, which sets them.
+# Inputs, timing, medians and paired runs.
 # gen SHAPE N SEED: spanfuse input of N records, flags 0 unless said; FACTOR SHAPE gives the
 # factor each is run with.
 #   disjoint:  centers uniform in [0, 10^7), spreads in [0, 5] (mostly disjoint intervals)
@@ -38,6 +39,16 @@
 # Others, not tuned for: clustered (centers around 100 points, spreads in [0, 50], factor -1),
 # shrinking (spreads falling from 10^5 along the input, factor -1), alternating (inside out
 # every other one), negblock (N/2 inside out up to 200 wide, then N/2 narrow ones).
+# bench_setup BINDIR: bin (its full path), rounds (ROUNDS, or 7), work (a scratch folder,
+# removed on exit) and the C locale.
+bench_setup() {
+    bin=$(cd "$1" && pwd)
+    rounds=${ROUNDS:-7}
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    export LC_ALL=C
+}
+
 factor() {
     case $1 in
     factor-1 | dense | wide | varwide | densenan | clustered | shrinking | grid) echo -1 ;;
