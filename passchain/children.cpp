@@ -122,7 +122,9 @@ int end_children(int sig, pid_t watched, int &watched_status) {
                 signalled.push_back(pid);
             }
         }
-        int got = wait_for_event(std::clamp(left, 1LL, static_cast<long long>(poll_milliseconds)));
+        const long long wait =
+            left > 0 ? std::min<long long>(left, poll_milliseconds) : poll_milliseconds;
+        int got = wait_for_event(wait);
         if (interrupt == 0) interrupt = got;
     }
     return interrupt;
