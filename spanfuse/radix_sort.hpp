@@ -11,7 +11,8 @@
 // greatest keys differ, so that digits are never spent on bits that all its keys share (doubles
 // in [0, 1e7) share most of their top bits, and a cluster of keys all but its lowest ones), and
 // all-equal keys, however many, cost one pass. Each value is swapped straight into its bucket's
-// next free place, so no second array is needed.
+// next free place, so no second array is needed. A bucket whose keys are already in order, or
+// in reverse order, is left as it is or reversed.
 //
 // Bounded work: a bucket's digit always splits it, so each level takes at least one bit off
 // what its buckets' keys differ in, and usually the whole digit; yet keys can be chosen so that
@@ -69,13 +70,22 @@ void sort_bucket(T *a, std::size_t n, Key &key, unsigned depth, tables &t) {
         std::sort(a, a + n, [&](const T &x, const T &y) { return key(x) < key(y); });
         return;
     }
-    std::uint64_t least = key(a[0]), greatest = least;
+    // Keys already in order, or in reverse order, are seen in the same pass, and cost no more.
+    std::uint64_t least = key(a[0]), greatest = least, last = least;
+    bool rising = true, falling = true;
     for (std::size_t i = 1; i < n; ++i) {
         const std::uint64_t k = key(a[i]);
         least = std::min(least, k);
         greatest = std::max(greatest, k);
+        rising = rising && last <= k;
+        falling = falling && last >= k;
+        last = k;
     }
-    if (least == greatest) return;
+    if (rising) return;
+    if (falling) {
+        std::reverse(a, a + n);
+        return;
+    }
 
     const auto span = static_cast<unsigned>(std::bit_width(least ^ greatest));
     const auto fit =
