@@ -98,8 +98,8 @@ for shape in sorted reverse clustered duplicate; do
 done
 
 echo
-echo "== where the time goes (bench_phases: fastest of 5 but the reading; sweeping is sorting and"
-echo "   sweeping less sorting alone)"
+echo "== where the time goes (bench_phases: fastest of 5 but the reading; sweeping is on intervals"
+echo "   already in order, where its sort only finds them so)"
 for n in 1000000 10000000; do
     printf '%8d records  %s\n' "$n" "$("$bin/bench_phases" 1 <"$(input disjoint "$n")")"
 done

@@ -37,8 +37,8 @@ namespace radix_sort_detail {
 
 // Buckets of at most this many values are sorted by insertion; they fit in a few cache lines.
 inline constexpr std::size_t insertion_max = 32;
-// The widest digit: 2048 buckets, whose next free places stay in the first-level cache. A
-// smaller bucket gets a narrower digit, about one bucket for every eight values.
+// The widest digit: 2048 buckets, whose table of next free places stays in the first-level
+// cache. A smaller bucket gets a narrower digit, about one bucket for every eight values.
 inline constexpr unsigned max_bits = 11;
 // A bucket of m values is dealt while depth * level_cost < log2(m) + 1.
 inline constexpr unsigned level_cost = 4;
