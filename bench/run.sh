@@ -184,6 +184,8 @@ for prog in spanfuse passchain byteslice frontpick; do
         "$(median <"$work/t")" "$(median <"$work/r")"
 done
 
+echo && bash "$here/main_path.sh" "$bin" ${MAIN_PATH_BASE:+"$MAIN_PATH_BASE"}
+
 if [ -f "$here/byteslice.sh" ]; then
     echo
     sh "$here/byteslice.sh" "$bin"
