@@ -1,5 +1,7 @@
 #include "numread.hpp"
 
+#include "short_decimal.hpp"
+
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -10,6 +12,14 @@
 namespace bk {
 
 namespace {
+
+// Built with BATCHKIT_PLAIN_NUMBERS, every number is read by the general path alone, so that
+// what the short path gains can be measured.
+#ifdef BATCHKIT_PLAIN_NUMBERS
+constexpr bool short_path = false;
+#else
+constexpr bool short_path = true;
+#endif
 
 bool is_space(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -86,7 +96,8 @@ const char *int_at(const char *s, const char *end, int &value) {
 
 bool parse_real(const char *s, double &value, const char **end) {
     s = skip_space(s);
-    const char *stop = real_at(s, token_end(s), value);
+    const char *stop = short_path ? short_decimal::real(s, value) : nullptr;
+    if (!stop) stop = real_at(s, token_end(s), value);
     if (!stop) return false;
     if (end) *end = stop;
     return true;
@@ -94,7 +105,8 @@ bool parse_real(const char *s, double &value, const char **end) {
 
 bool parse_int(const char *s, int &value, const char **end) {
     s = skip_space(s);
-    const char *stop = int_at(s, token_end(s), value);
+    const char *stop = short_path ? short_decimal::integer(s, value) : nullptr;
+    if (!stop) stop = int_at(s, token_end(s), value);
     if (!stop) return false;
     if (end) *end = stop;
     return true;
@@ -164,22 +176,27 @@ static bool decided(const char *s, const char *stop, const char *end, bool whole
     return whole || (end - stop >= 8 && !opens_nan_group(s));
 }
 
-// The quick parse of the buffered text decides alone when the number is followed by three
-// more buffered bytes (the longest text that may still turn out not to continue it is an
-// exponent's "e+") or by the end of input. Anything else, and every failure, is decided
-// again on the whole token, or on as much of it as the reader keeps.
+// The short path decides alone when white space follows the number, or a NUL within the data
+// (which ends the text for strtod too), or the end of input. Otherwise the quick parse of the
+// buffered text decides alone when the number is followed by three more buffered bytes (the
+// longest text that may still turn out not to continue it is an exponent's "e+") or by the
+// end of input. Anything else, and every failure, is decided again on the whole token, or on
+// as much of it as the reader keeps.
 bool NumberReader::real(double &value) {
     if (!skip_space()) return false;
     const char *s = buf_.data() + pos_;
     const char *end = buf_.data() + len_;
     double v;
-    const char *stop = quick_real(s, end, v);
-    if (!stop || (end - stop < 3 && !eof_)) {
-        bool whole = fill_token();
-        s = buf_.data() + pos_;
-        end = buf_.data() + len_;
-        stop = real_at(s, end, v);
-        if (!stop || !decided(s, stop, end, whole)) return false;
+    const char *stop = short_path ? short_decimal::real(s, v) : nullptr;
+    if (!stop || (stop == end && !eof_)) {
+        stop = quick_real(s, end, v);
+        if (!stop || (end - stop < 3 && !eof_)) {
+            bool whole = fill_token();
+            s = buf_.data() + pos_;
+            end = buf_.data() + len_;
+            stop = real_at(s, end, v);
+            if (!stop || !decided(s, stop, end, whole)) return false;
+        }
     }
     value = v;
     pos_ = static_cast<std::size_t>(stop - buf_.data());
@@ -191,13 +208,16 @@ bool NumberReader::integer(int &value) {
     const char *s = buf_.data() + pos_;
     const char *end = buf_.data() + len_;
     int v;
-    const char *stop = quick_int(s, end, v);
+    const char *stop = short_path ? short_decimal::integer(s, v) : nullptr;
     if (!stop || (stop == end && !eof_)) {
-        bool whole = fill_token();
-        s = buf_.data() + pos_;
-        end = buf_.data() + len_;
-        stop = int_at(s, end, v);
-        if (!stop || !decided(s, stop, end, whole)) return false;
+        stop = quick_int(s, end, v);
+        if (!stop || (stop == end && !eof_)) {
+            bool whole = fill_token();
+            s = buf_.data() + pos_;
+            end = buf_.data() + len_;
+            stop = int_at(s, end, v);
+            if (!stop || !decided(s, stop, end, whole)) return false;
+        }
     }
     value = v;
     pos_ = static_cast<std::size_t>(stop - buf_.data());
