@@ -184,19 +184,32 @@ static bool decided(const char *s, const char *stop, const char *end, bool whole
 // as much of it as the reader keeps.
 bool NumberReader::real(double &value) {
     if (!skip_space()) return false;
+    double v;
+    if (short_path && take_short(short_decimal::real(buf_.data() + pos_, v))) {
+        value = v;
+        return true;
+    }
+    return general_real(value);
+}
+
+// Moves past the number that the short path read, where it decides alone.
+bool NumberReader::take_short(const char *stop) {
+    if (!stop || (stop == buf_.data() + len_ && !eof_)) return false;
+    pos_ = static_cast<std::size_t>(stop - buf_.data());
+    return true;
+}
+
+bool NumberReader::general_real(double &value) {
     const char *s = buf_.data() + pos_;
     const char *end = buf_.data() + len_;
     double v;
-    const char *stop = short_path ? short_decimal::real(s, v) : nullptr;
-    if (!stop || (stop == end && !eof_)) {
-        stop = quick_real(s, end, v);
-        if (!stop || (end - stop < 3 && !eof_)) {
-            bool whole = fill_token();
-            s = buf_.data() + pos_;
-            end = buf_.data() + len_;
-            stop = real_at(s, end, v);
-            if (!stop || !decided(s, stop, end, whole)) return false;
-        }
+    const char *stop = quick_real(s, end, v);
+    if (!stop || (end - stop < 3 && !eof_)) {
+        bool whole = fill_token();
+        s = buf_.data() + pos_;
+        end = buf_.data() + len_;
+        stop = real_at(s, end, v);
+        if (!stop || !decided(s, stop, end, whole)) return false;
     }
     value = v;
     pos_ = static_cast<std::size_t>(stop - buf_.data());
@@ -205,19 +218,25 @@ bool NumberReader::real(double &value) {
 
 bool NumberReader::integer(int &value) {
     if (!skip_space()) return false;
+    int v;
+    if (short_path && take_short(short_decimal::integer(buf_.data() + pos_, v))) {
+        value = v;
+        return true;
+    }
+    return general_integer(value);
+}
+
+bool NumberReader::general_integer(int &value) {
     const char *s = buf_.data() + pos_;
     const char *end = buf_.data() + len_;
     int v;
-    const char *stop = short_path ? short_decimal::integer(s, v) : nullptr;
+    const char *stop = quick_int(s, end, v);
     if (!stop || (stop == end && !eof_)) {
-        stop = quick_int(s, end, v);
-        if (!stop || (stop == end && !eof_)) {
-            bool whole = fill_token();
-            s = buf_.data() + pos_;
-            end = buf_.data() + len_;
-            stop = int_at(s, end, v);
-            if (!stop || !decided(s, stop, end, whole)) return false;
-        }
+        bool whole = fill_token();
+        s = buf_.data() + pos_;
+        end = buf_.data() + len_;
+        stop = int_at(s, end, v);
+        if (!stop || !decided(s, stop, end, whole)) return false;
     }
     value = v;
     pos_ = static_cast<std::size_t>(stop - buf_.data());
