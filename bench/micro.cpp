@@ -1,6 +1,6 @@
 // Micro-benchmarks of the pieces of spanfuse: the interval list both ways, number reading
-// and whole-number printing, each beside the libc routine it replaces and the plain library
-// method its fast path replaces.
+// and whole-number printing, each beside the libc routine it replaces (bench_micro_plain has
+// the reading and printing without their fast paths).
 #include "interval_list.hpp"
 #include "numread.hpp"
 #include "output.hpp"
@@ -8,9 +8,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -104,23 +101,6 @@ void BM_Strtod(benchmark::State &state) {
 }
 BENCHMARK(BM_Strtod);
 
-void BM_FromChars(benchmark::State &state) {
-    std::string text = numbers_text();
-    for (auto _ : state) {
-        const char *p = text.c_str(), *end = p + text.size();
-        for (;;) {
-            while (p < end && *p == ' ') ++p;
-            double v;
-            auto [stop, ec] = std::from_chars(p, end, v);
-            if (ec != std::errc()) break;
-            benchmark::DoNotOptimize(v);
-            p = stop;
-        }
-    }
-    state.SetBytesProcessed(state.iterations() * static_cast<long>(text.size()));
-}
-BENCHMARK(BM_FromChars);
-
 std::vector<double> print_values() {
     std::mt19937_64 rng(3);
     std::uniform_real_distribution<double> value(0, 1e7);
@@ -129,25 +109,23 @@ std::vector<double> print_values() {
     return v;
 }
 
+// Each number is written where the last one ended, as in an output line, so that how long
+// the end of a number takes to be known counts too.
 void BM_FormatWhole(benchmark::State &state) {
     auto values = print_values();
-    char buf[bk::whole_text_size];
-    for (auto _ : state)
-        for (double v : values) benchmark::DoNotOptimize(bk::format_whole(buf, v));
+    std::vector<char> line(values.size() * 24 + bk::whole_text_size);
+    for (auto _ : state) {
+        char *p = line.data();
+        for (double v : values) {
+            *p++ = ' ';
+            p = bk::format_whole(p, v);
+        }
+        benchmark::DoNotOptimize(p);
+        benchmark::ClobberMemory();
+    }
     state.SetItemsProcessed(state.iterations() * static_cast<long>(values.size()));
 }
 BENCHMARK(BM_FormatWhole);
-
-void BM_ToChars(benchmark::State &state) {
-    auto values = print_values();
-    char buf[bk::whole_text_size];
-    for (auto _ : state)
-        for (double v : values)
-            benchmark::DoNotOptimize(
-                std::to_chars(buf, buf + 20, static_cast<std::uint64_t>(std::rint(v))).ptr);
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(values.size()));
-}
-BENCHMARK(BM_ToChars);
 
 void BM_Snprintf(benchmark::State &state) {
     auto values = print_values();
