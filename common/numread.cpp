@@ -141,8 +141,13 @@ bool NumberReader::refill() {
 // Skips white space; false at the end of input.
 bool NumberReader::skip_space() {
     for (;;) {
-        while (pos_ < len_ && is_space(buf_[pos_])) ++pos_;
-        if (pos_ < len_) return true;
+        // The NUL after the data stops the scan. In a local, the position is not stored back
+        // at every byte.
+        const char *data = buf_.data();
+        std::size_t pos = pos_;
+        while (is_space(data[pos])) ++pos;
+        pos_ = pos;
+        if (pos < len_) return true;
         pos_ = len_ = 0;
         if (!refill()) return false;
     }

@@ -23,7 +23,7 @@ inline const char *digit_run(const char *p, std::uint64_t &m, int &digits) {
     const char *start = p;
 #pragma GCC unroll 20
     for (int i = 0; i <= max_digits; ++i) {
-        auto d = static_cast<unsigned>(*p - '0');
+        unsigned d = static_cast<unsigned char>(*p) - unsigned{'0'};
         if (d >= 10) break;
         m = m * 10 + d;
         ++p;
