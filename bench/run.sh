@@ -5,8 +5,7 @@
 #   cmake --preset bench && cmake --build --preset bench && bash bench/run.sh build-bench/bin
 # (bench_micro needs libbenchmark-dev and the peak memory /usr/bin/time: sh scripts/deps
 # libbenchmark-dev time.) Times are medians of paired runs, the two programs compared taking
-# turns; ROUNDS sets how many (default 7). BASE_BIN names the bin folder of 8cbcd96 built by
-# bench/build_at.sh, which inside_out.sh otherwise builds itself.
+# turns; ROUNDS sets how many (default 7).
 [ -n "${BASH_VERSION:-}" ] || exec bash "$0" "$@"
 set -eu
 bin=$(cd "$1" && pwd)
@@ -185,8 +184,8 @@ for prog in spanfuse passchain byteslice frontpick; do
         "$(median <"$work/t")" "$(median <"$work/r")"
 done
 
-echo
-bash "$here/inside_out.sh" "$bin" ${BASE_BIN:+"$BASE_BIN"}
+echo && bash "$here/main_path.sh" "$bin" ${MAIN_PATH_BASE:+"$MAIN_PATH_BASE"}
+echo && bash "$here/inside_out.sh" "$bin" ${MAIN_PATH_BASE:+"$MAIN_PATH_BASE"}
 
 if [ -f "$here/byteslice.sh" ]; then
     echo

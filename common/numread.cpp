@@ -1,5 +1,7 @@
 #include "numread.hpp"
 
+#include "short_decimal.hpp"
+
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -10,6 +12,14 @@
 namespace bk {
 
 namespace {
+
+// Built with BATCHKIT_PLAIN_NUMBERS, every number is read by the general path alone, so that
+// what the short path gains can be measured.
+#ifdef BATCHKIT_PLAIN_NUMBERS
+constexpr bool short_path = false;
+#else
+constexpr bool short_path = true;
+#endif
 
 bool is_space(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -86,7 +96,8 @@ const char *int_at(const char *s, const char *end, int &value) {
 
 bool parse_real(const char *s, double &value, const char **end) {
     s = skip_space(s);
-    const char *stop = real_at(s, token_end(s), value);
+    const char *stop = short_path ? short_decimal::real(s, value) : nullptr;
+    if (!stop) stop = real_at(s, token_end(s), value);
     if (!stop) return false;
     if (end) *end = stop;
     return true;
@@ -94,7 +105,8 @@ bool parse_real(const char *s, double &value, const char **end) {
 
 bool parse_int(const char *s, int &value, const char **end) {
     s = skip_space(s);
-    const char *stop = int_at(s, token_end(s), value);
+    const char *stop = short_path ? short_decimal::integer(s, value) : nullptr;
+    if (!stop) stop = int_at(s, token_end(s), value);
     if (!stop) return false;
     if (end) *end = stop;
     return true;
@@ -129,8 +141,13 @@ bool NumberReader::refill() {
 // Skips white space; false at the end of input.
 bool NumberReader::skip_space() {
     for (;;) {
-        while (pos_ < len_ && is_space(buf_[pos_])) ++pos_;
-        if (pos_ < len_) return true;
+        // The NUL after the data stops the scan. In a local, the position is not stored back
+        // at every byte.
+        const char *data = buf_.data();
+        std::size_t pos = pos_;
+        while (is_space(data[pos])) ++pos;
+        pos_ = pos;
+        if (pos < len_) return true;
         pos_ = len_ = 0;
         if (!refill()) return false;
     }
@@ -164,12 +181,30 @@ static bool decided(const char *s, const char *stop, const char *end, bool whole
     return whole || (end - stop >= 8 && !opens_nan_group(s));
 }
 
-// The quick parse of the buffered text decides alone when the number is followed by three
-// more buffered bytes (the longest text that may still turn out not to continue it is an
-// exponent's "e+") or by the end of input. Anything else, and every failure, is decided
-// again on the whole token, or on as much of it as the reader keeps.
+// The short path decides alone when white space follows the number, or a NUL within the data
+// (which ends the text for strtod too), or the end of input. Otherwise the quick parse of the
+// buffered text decides alone when the number is followed by three more buffered bytes (the
+// longest text that may still turn out not to continue it is an exponent's "e+") or by the
+// end of input. Anything else, and every failure, is decided again on the whole token, or on
+// as much of it as the reader keeps.
 bool NumberReader::real(double &value) {
     if (!skip_space()) return false;
+    double v;
+    if (short_path && take_short(short_decimal::real(buf_.data() + pos_, v))) {
+        value = v;
+        return true;
+    }
+    return general_real(value);
+}
+
+// Moves past the number that the short path read, where it decides alone.
+bool NumberReader::take_short(const char *stop) {
+    if (!stop || (stop == buf_.data() + len_ && !eof_)) return false;
+    pos_ = static_cast<std::size_t>(stop - buf_.data());
+    return true;
+}
+
+bool NumberReader::general_real(double &value) {
     const char *s = buf_.data() + pos_;
     const char *end = buf_.data() + len_;
     double v;
@@ -188,6 +223,15 @@ bool NumberReader::real(double &value) {
 
 bool NumberReader::integer(int &value) {
     if (!skip_space()) return false;
+    int v;
+    if (short_path && take_short(short_decimal::integer(buf_.data() + pos_, v))) {
+        value = v;
+        return true;
+    }
+    return general_integer(value);
+}
+
+bool NumberReader::general_integer(int &value) {
     const char *s = buf_.data() + pos_;
     const char *end = buf_.data() + len_;
     int v;

@@ -30,6 +30,9 @@ class NumberReader {
 
   private:
     bool skip_space();
+    bool take_short(const char *stop);
+    bool general_real(double &value);
+    bool general_integer(int &value);
     bool fill_token();
     bool refill();
 

@@ -18,7 +18,7 @@ void out_flush();
 
 // Writes v as printf's "%.0f" does: every digit exact, halves rounded to even, "-0" for a
 // negative value that rounds to zero, "inf", "-inf", "nan", "-nan". out needs room for
-// whole_text_size bytes. Returns the end of the text; adds no NUL.
+// whole_text_size bytes, all of which it may write. Returns the end of the text; adds no NUL.
 inline constexpr std::size_t whole_text_size = 320;
 char *format_whole(char *out, double v);
 

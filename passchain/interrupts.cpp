@@ -1,16 +1,23 @@
 #include "interrupts.hpp"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <initializer_list>
-#include <sys/wait.h>
+#include <sys/resource.h>
 
 namespace {
 sigset_t original;
 sigset_t held;   // the interrupts held back
 sigset_t waited; // those and SIGCHLD
+
+void hold(int sig) {
+    // An ignored signal stays ignored, in passchain and in morph (as a shell leaves SIGINT
+    // ignored for a job in the background); a blocked one stays blocked.
+    struct sigaction now;
+    if (sigaction(sig, nullptr, &now) != 0) return;
+    if (now.sa_handler != SIG_IGN && !sigismember(&original, sig)) sigaddset(&held, sig);
+}
 } // namespace
 
 void hold_interrupts() {
@@ -18,13 +25,17 @@ void hold_interrupts() {
     std::signal(SIGCHLD, SIG_DFL);
     sigprocmask(SIG_SETMASK, nullptr, &original);
     sigemptyset(&held);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        // An ignored signal stays ignored, in passchain and in morph (as a shell leaves
-        // SIGINT ignored for a job in the background); a blocked one stays blocked.
-        struct sigaction now;
-        sigaction(sig, nullptr, &now);
-        if (now.sa_handler != SIG_IGN && !sigismember(&original, sig)) sigaddset(&held, sig);
-    }
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE, SIGXCPU,
+                    SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO})
+        hold(sig);
+#ifdef SIGPWR
+    hold(SIGPWR);
+#endif
+#ifdef SIGSTKFLT
+    hold(SIGSTKFLT);
+#endif
+    // SIGRTMIN, not the kernel's first real-time signal: the C library keeps the ones below it.
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) hold(sig);
     waited = held;
     // Linux keeps a blocked SIGCHLD pending even though its default action is to ignore it.
     sigaddset(&waited, SIGCHLD);
@@ -35,23 +46,22 @@ void restore_signal_mask() {
     sigprocmask(SIG_SETMASK, &original, nullptr);
 }
 
-bool wait_passing_on(pid_t pid, int &wstatus, int &interrupt) {
-    interrupt = 0;
-    for (;;) {
-        pid_t done = waitpid(pid, &wstatus, WNOHANG);
-        if (done == pid) return true;
-        if (done < 0 && errno != EINTR) return false;
-        // A SIGCHLD sent after the check above stays pending, so this never sleeps past the
-        // end of the child; and until it is reaped, its pid cannot name another process.
-        int sig = sigwaitinfo(&waited, nullptr);
-        if (sig > 0 && sig != SIGCHLD) {
-            kill(pid, sig);
-            if (interrupt == 0) interrupt = sig;
-        }
+int wait_for_event(long milliseconds) {
+    int sig;
+    if (milliseconds < 0) {
+        sig = sigwaitinfo(&waited, nullptr);
+    } else {
+        const timespec limit = {milliseconds / 1000, milliseconds % 1000 * 1000000};
+        sig = sigtimedwait(&waited, nullptr, &limit);
     }
+    return sig > 0 && sig != SIGCHLD ? sig : 0;
 }
 
 void end_by(int sig) {
+    // A core of passchain re-raising a signal passed on shows nothing of use, and would be
+    // left in the user's folder.
+    const rlimit no_core = {0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
     std::signal(sig, SIG_DFL);
     raise(sig);
     sigset_t one;

@@ -1,5 +1,6 @@
 #include "pass.hpp"
 
+#include "children.hpp"
 #include "diag.hpp"
 #include "interrupts.hpp"
 
@@ -35,6 +36,32 @@ int move_aside(const char *from, const char *to) {
     struct stat st;
     if (lstat(to, &st) == 0) return EEXIST;
     return std::rename(from, to) == 0 ? 0 : errno;
+}
+
+static void cannot_keep(const char *what, const char *output, int err) {
+    std::fprintf(stderr, "%s: cannot keep the %s of %s: %s\n", bk::progname(), what, output,
+                 std::strerror(err));
+}
+
+void keep_permissions(const char *output, const struct stat &old) {
+    // Not through a link that morph may have left in its place.
+    int fd = open(output, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat now;
+    if (fd < 0 || fstat(fd, &now) != 0) {
+        cannot_keep("owner and mode", output, errno);
+        if (fd >= 0) close(fd);
+        return;
+    }
+    mode_t mode = old.st_mode & 07777;
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
+        fchown(fd, old.st_uid, old.st_gid) != 0) {
+        cannot_keep("owner", output, errno);
+        // Set-user-ID and set-group-ID are not handed to an owner they were not given to.
+        mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    }
+    // The mode after the owner, whose change clears set-user-ID.
+    if (fchmod(fd, mode) != 0) cannot_keep("mode", output, errno);
+    close(fd);
 }
 
 static void cannot_run(int err) {
@@ -79,7 +106,11 @@ int run_pass(const char *source, const char *output, const char *operation, int 
     close(report[0]);
 
     int wstatus = 0;
-    if (!wait_passing_on(pid, wstatus, interrupt)) return -1;
+    interrupt = wait_child(pid, wstatus);
+    if (interrupt < 0) {
+        interrupt = 0;
+        return -1;
+    }
     if (n == static_cast<ssize_t>(sizeof err)) {
         cannot_run(err);
         return err == ENOENT || err == ENOTDIR ? 127 : 126;

@@ -1,4 +1,6 @@
 #include "interval_list_bound_ranks.hpp"
+#include "radix_sort.hpp"
+#include "real_key.hpp"
 #include "reals.hpp"
 
 #include <algorithm>
@@ -9,12 +11,9 @@ namespace {
 
 constexpr std::size_t none = SIZE_MAX;
 
-// An unsigned integer that orders as the double does: the bits of a positive one with the sign
-// bit set, and of a negative one all flipped. +0 stands for -0, as the two are equal.
+// The key of a bound: +0 stands for -0, as the two are equal.
 std::uint64_t key_of(double x) {
-    const auto bits = std::bit_cast<std::uint64_t>(x + 0.0);
-    const auto negative = static_cast<std::uint64_t>(std::bit_cast<std::int64_t>(bits) >> 63);
-    return bits ^ (negative | std::uint64_t{1} << 63);
+    return real_key(x + 0.0);
 }
 
 // A bound's key and its id.
@@ -22,18 +21,6 @@ struct keyed_id {
     std::uint64_t key;
     std::uint32_t id;
 };
-
-// Sorts by key; equal keys end in any order.
-void sort_keyed(keyed_id *a, std::size_t n) {
-    std::sort(a, a + n, [](const keyed_id &x, const keyed_id &y) { return x.key < y.key; });
-}
-
-// Sorts ids by the keys of their values; equal keys end in any order.
-template <class Value> void sort_by_value(std::uint32_t *ids, std::size_t n, Value value) {
-    std::sort(ids, ids + n, [&](std::uint32_t a, std::uint32_t b) {
-        return key_of(value(a)) < key_of(value(b));
-    });
-}
 
 // Buckets by value, in order; values beyond the two given go to the first and last. Either
 // evenly between two values, which suits bounds spread evenly, or evenly between two keys,
@@ -207,13 +194,13 @@ template <unsigned Width> class ranking {
         const std::size_t m = to - from;
         if (m <= keyed_.size()) {
             for (std::size_t i = 0; i < m; ++i) keyed_[i] = {key_of(value(bucket[i])), bucket[i]};
-            sort_keyed(keyed_.data(), m);
+            radix_sort(keyed_.data(), m, [](const keyed_id &k) { return k.key; });
             for (std::size_t i = 0, j; i < m; i = j) {
                 for (j = i; j < m && keyed_[j].key == keyed_[i].key; ++j) bucket[j] = keyed_[j].id;
                 rank_run(bucket + i, j - i);
             }
         } else {
-            sort_by_value(bucket, m, [&](std::uint32_t id) { return value(id); });
+            radix_sort(bucket, m, [&](std::uint32_t id) { return key_of(value(id)); });
             for (std::size_t i = 0, j; i < m; i = j) {
                 for (j = i + 1; j < m && key_of(value(bucket[j])) == key_of(value(bucket[i]));) ++j;
                 rank_run(bucket + i, j - i);
@@ -229,7 +216,8 @@ template <unsigned Width> class ranking {
         if (length > 1) {
             std::uint32_t *uppers =
                 std::partition(run, run + length, [&](std::uint32_t id) { return id < count_; });
-            std::sort(run, uppers);
+            radix_sort(run, static_cast<std::size_t>(uppers - run),
+                       [](std::uint32_t id) { return std::uint64_t{id}; });
         }
         for (std::size_t i = 0; i < length; ++i) {
             const std::uint32_t id = run[i];

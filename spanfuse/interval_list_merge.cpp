@@ -6,83 +6,25 @@
 #include "interval_list.hpp"
 #include "interval_list_inside_out.hpp"
 #include "interval_tree.hpp"
+#include "radix_sort.hpp"
+#include "real_key.hpp"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <utility>
-#include <vector>
 
 namespace {
 
-bool lo_before(const interval_bounds &a, const interval_bounds &b) {
-    return a.lo < b.lo;
-}
+#ifdef SPANFUSE_WITHOUT_RADIX_SORT
+constexpr bool radix_sorted = false;
+#else
+constexpr bool radix_sorted = true;
+#endif
 
-void sort_small(interval_bounds *first, interval_bounds *last) {
-    if (last - first < 2) return; // first may be null
-    for (interval_bounds *i = first + 1; i < last; ++i) {
-        interval_bounds v = *i;
-        interval_bounds *j = i;
-        for (; j > first && v.lo < j[-1].lo; --j) *j = j[-1];
-        *j = v;
-    }
-}
-
-// Sorts by lo in place. Intervals are first dealt into buckets by where lo lies between the
-// lowest and highest lo, a mapping that never decreases with lo, so only each bucket is left to
-// sort, the same way; on evenly spread bounds that takes linear time. The dealing swaps each
-// interval straight into its bucket's next free place, so it needs no second array, and with
-// at most a few thousand buckets the places being filled stay in the cache. A bucket that
-// holds more than half of the intervals, too few intervals, or a range that cannot be divided,
-// and they are simply sorted.
+// Sorts by lo, equal bounds in any order.
 void sort_by_lo(interval_bounds *iv, std::size_t n) {
-    if (n < 64) {
-        sort_small(iv, iv + n);
-        return;
-    }
-    double min = iv[0].lo, max = min;
-    for (std::size_t i = 1; i < n; ++i) {
-        min = std::min(min, iv[i].lo);
-        max = std::max(max, iv[i].lo);
-    }
-    std::size_t buckets = std::min<std::size_t>(n / 4, 4096);
-    double scale = static_cast<double>(buckets) / (max - min);
-    if (n > UINT32_MAX || !std::isfinite(scale) || !(scale > 0)) {
-        std::sort(iv, iv + n, lo_before);
-        return;
-    }
-    auto bucket = [&](double lo) {
-        auto b = static_cast<std::size_t>((lo - min) * scale);
-        return std::min(b, buckets - 1);
-    };
-    // end[b] is where bucket b ends; next[b] its first place not yet holding one of its own.
-    std::vector<std::uint32_t> end(buckets), next(buckets);
-    for (std::size_t i = 0; i < n; ++i) ++end[bucket(iv[i].lo)];
-    for (std::uint32_t b = 0, at = 0; b < buckets; ++b) {
-        next[b] = at;
-        at += end[b];
-        end[b] = at;
-    }
-    for (std::size_t b = 0; b < buckets; ++b) {
-        while (next[b] < end[b]) {
-            interval_bounds v = iv[next[b]];
-            std::size_t d = bucket(v.lo);
-            while (d != b) {
-                std::swap(v, iv[next[d]++]);
-                d = bucket(v.lo);
-            }
-            iv[next[b]++] = v;
-        }
-    }
-    for (std::size_t b = 0, from = 0; b < buckets; ++b) {
-        std::size_t size = end[b] - from;
-        if (size > n / 2)
-            std::sort(iv + from, iv + end[b], lo_before);
-        else
-            sort_by_lo(iv + from, size);
-        from = end[b];
-    }
+    if constexpr (radix_sorted)
+        radix_sort(iv, n, [](const interval_bounds &x) { return real_key(x.lo); });
+    else
+        std::sort(iv, iv + n, [](const auto &a, const auto &b) { return a.lo < b.lo; });
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 # Installs the build into a scratch prefix and packs it as a .deb; checks that each program
-# and its man page are where users look for them, that the pages render without a warning,
-# and that the programs run from the unpacked package. Usage: bash install.sh BUILDDIR
+# and its man page are where users look for them, that the pages render without a warning
+# (groff and mandoc), and that the programs run from the unpacked package. On an optimised,
+# hardened build it also checks that lintian finds nothing in the package: no error, no warning
+# and no hardening or other informational tag. Usage: bash install.sh BUILDDIR
 set -u
 build=$(cd "$1" && pwd)
 tmp=$(mktemp -d)
@@ -17,6 +19,8 @@ for t in $tools; do
     page=$tmp/p/share/man/man1/$t.1
     if [ -f "$page" ]; then
         warnings=$(groff -man -ww -z "$page" 2>&1)
+        [ -z "$warnings" ] && ok || bad "$t.1: $warnings"
+        warnings=$(mandoc -Tlint -W warning "$page" 2>&1)
         [ -z "$warnings" ] && ok || bad "$t.1: $warnings"
         MANWIDTH=80 man -l "$page" 2>&1 | grep -q "^NAME" && ok || bad "man -l $t.1"
     else
@@ -41,10 +45,18 @@ best: A" ] && ok || bad "deb frontpick: $out"
     echo data >"$tmp/pc/in"
     (cd "$tmp/pc" && PATH=$tmp/pc:$PATH "$r/passchain" in out.dat +5 2) && cmp -s "$tmp/pc/in" "$tmp/pc/out.dat" &&
         ok || bad "deb passchain"
-    for t in $tools; do
-        [ -f "$tmp/root/usr/share/man/man1/$t.1" ] || [ -f "$tmp/root/usr/share/man/man1/$t.1.gz" ] &&
-            ok || bad "deb lacks $t.1"
+    for f in $(for t in $tools; do echo "man/man1/$t.1.gz"; done) doc/batchkit/copyright \
+        doc/batchkit/changelog.gz; do
+        [ -f "$tmp/root/usr/share/$f" ] && ok || bad "deb lacks /usr/share/$f"
     done
+    if grep -q '^BATCHKIT_HARDEN:BOOL=ON$' "$build/CMakeCache.txt"; then
+        # Only lintian's note on running as root is let through.
+        found=$(lintian --fail-on error,warning -I "$deb" 2>&1 |
+            grep -v '^running with root privileges is not recommended!$')
+        [ -z "$found" ] && ok || bad "lintian: $found"
+    else
+        echo "install: lintian not run: $build is not a hardened (optimised) build"
+    fi
 else
     bad "no .deb built or it does not unpack"
 fi

@@ -7,6 +7,8 @@ PROG=passchain
 U='Usage: passchain <input> <output> <operation> <iterations>\n operation: [+|-][5|7|9|19|27]\n'
 M='morph: usage: morph <source> <output> [+|-][5|7|9|19|27] 2\n'
 STUBS=$TMPROOT/stubs
+NL='
+'
 W=$TMPROOT/w
 mkdir "$STUBS"
 PATH=$STUBS:$PATH
@@ -110,16 +112,22 @@ t 1 'in.dat out.dat +5 9' '' '' '<in.dat><out.dat><+5><2> : in.dat\n<out_morphTE
 PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
 PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 stub "$REC; case \$1 in *TEMP*) ;; *) $COPY;; esac"
-t 1 'in.dat out.dat +5 2' '' '' '<in.dat><out.dat><+5><2> : in.dat out.dat\n<out_morphTEMP.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\npasschain failed at iteration 2\n'
+t 1 'in.dat out.dat +5 2' '' '' '<in.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\n<out_morphTEMP.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\npasschain failed at iteration 2\n'
 PROG=cat t 0 'out.dat' '' 'abc\nx' ''
 stub "case \$1 in *TEMP*) rm \"\$1\";; *) $COPY;; esac"
 t 1 'in.dat out.dat +5 2' '' '' 'passchain: cannot rename out_morphTEMP.dat to out.dat: No such file or directory\n'
-# An output left by an earlier run passes the check, since only the name is looked at.
+# An output left by an earlier run is moved aside before the first pass, and put back when
+# that pass leaves none; one that does leave an output replaces it, even after a failure.
 fresh
 printf 'old' >out.dat
-stub "$REC; case \$1 in *TEMP*) $COPY;; esac"
-t 0 'in.dat out.dat +5 2' '' '' '<in.dat><out.dat><+5><2> : in.dat out.dat\n<out_morphTEMP.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\n'
-PROG=cat t 0 'out.dat' '' 'oldx' ''
+stub "$REC"
+t 1 'in.dat out.dat +5 1' '' '' '<in.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\npasschain failed at iteration 1\n'
+stub "$REC; exit 3"
+t 1 'in.dat out.dat +5 2' '' '' '<in.dat><out.dat><+5><2> : in.dat out_morphTEMP.dat\npasschain failed at iteration 1\n'
+PROG=cat t 0 'out.dat' '' 'old' ''
+stub "$COPY; exit 3"
+t 3 'in.dat out.dat +5 1' '' '' ''
+PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
 
 # the status: the OR of every pass's, and a failed pass does not stop the run; what a failed
 # later pass wrote is undone, and the next pass starts from the result before it
@@ -153,14 +161,30 @@ stub "case \$1 in *TEMP*) printf part >\"\$2\"; kill -TERM \$PPID; exec sleep 60
 t 143 'in.dat out.dat +5 3' '' '' 'passchain: morph ended by signal 15 (Terminated)\n' 2>/dev/null
 PROG=ls t 0 '-A' '' 'in.dat\nout.dat\n' ''
 PROG=cat t 0 'out.dat' '' 'abc\nx' ''
+# Killed alone, passchain passes the signal on to what morph started too, even in a session of
+# its own, and puts the file back only once the last of them (here one ignoring it) has ended.
+fresh
+stub "setsid sh -c 'trap \"\" TERM; sleep 1; : >\"\$1\"' sh \"\$2\" & kill -TERM \$PPID; wait"
+t 143 'in.dat in.dat +5 2' '' '' 'passchain: morph ended by signal 15 (Terminated)\n' 2>/dev/null
+check 'sleep 1; [ "$(ls -A; cat in.dat)" = "in.dat${NL}abc" ]'
+# Any signal that ends a process is taken so; one that morph ignores gets SIGKILL after it.
+stub "printf ab >\"\$2\"; trap '' QUIT; kill -QUIT \$PPID; sleep 30"
+t 131 'in.dat in.dat +5 2' '' '' 'passchain: morph ended by signal 9 (Killed)\n' 2>/dev/null
+PROG=cat t 0 'in.dat' '' 'abc\n' ''
 
 # in place (one file, by whatever names), the first pass too reads a file moved aside, so a
 # morph that empties its output before reading its source loses nothing; a symbolic link
 # given as the output is replaced, and the file it led to kept
 fresh
+chmod 751 in.dat
 stub "$REC; tr a b <\"\$1\" >\"\$2\""
 t 0 'in.dat ./in.dat +5 2' '' '' '<./in_morphTEMP.dat><./in.dat><+5><2> : in_morphTEMP.dat\n<./in_morphTEMP.dat><./in.dat><+5><2> : in_morphTEMP.dat\n'
 PROG=cat t 0 'in.dat' '' 'bbc\n' ''
+check '[ "$(stat -c %a in.dat)" = 751 ]'
+# Only a regular file is moved aside: a device (a FIFO where none can be made) is refused.
+mknod null.dat c 1 3 2>/dev/null || mkfifo null.dat
+t 1 'in.dat null.dat +5 2' '' '' 'passchain: null.dat: not a regular file\n'
+check '[ -e null.dat ] && [ ! -f null.dat ]'
 fresh
 ln -s in.dat l.dat
 t 0 'in.dat l.dat +5 1' '' '' '<l_morphTEMP.dat><l.dat><+5><2> : in.dat l_morphTEMP.dat\n'
@@ -170,11 +194,11 @@ PROG=cat t 0 'in.dat l.dat' '' 'abc\nbbc\n' ''
 # there from the start nothing runs, and one made later stops the run
 fresh
 mv in.dat out_morphTEMP.dat
-t 1 'out_morphTEMP.dat out.dat +5 2' '' '' 'passchain: out_morphTEMP.dat: File exists\n'
+t 1 'out_morphTEMP.dat out.dat +5 2' '' '' 'passchain: out_morphTEMP.dat: File exists (a run that was killed leaves the last good out.dat there: move it back, or remove it)\n'
 PROG=ls t 0 '-A' '' 'out_morphTEMP.dat\n' ''
 fresh
 ln -s nowhere in_morphTEMP.dat
-t 1 'in.dat in.dat +5 1' '' '' 'passchain: in_morphTEMP.dat: File exists\n'
+t 1 'in.dat in.dat +5 1' '' '' 'passchain: in_morphTEMP.dat: File exists (a run that was killed leaves the last good in.dat there: move it back, or remove it)\n'
 PROG=cat t 0 'in.dat' '' 'abc\n' ''
 fresh
 stub "$COPY; case \$1 in *TEMP*) ;; *) printf mine >out_morphTEMP.dat;; esac"

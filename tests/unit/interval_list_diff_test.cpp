@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -277,6 +279,63 @@ TEST(IntervalListSweep, RandomLargeSequencesOfSeveralShapes) {
             std::size_t at = rng() % n;
             std::swap(adds[at].lo, adds[at].hi);
             if (adds[at].lo == adds[at].hi) adds[at].lo += 1;
+        }
+        compare(adds);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// Long well-formed sequences whose lo make a sort by digits work hardest: a cluster keeping
+// nearly all of them while each level peels off one outlier, keys that differ in their lowest
+// bits only, a few values over and over, runs in order and in reverse (with ties, or one value
+// out of place at the end), two clusters far apart, any finite doubles; zeros of both signs
+// and equal bounds among them.
+TEST(IntervalListSweep, SortStressingShapes) {
+    std::mt19937_64 rng(424242);
+    for (int round = 0; round < 54; ++round) {
+        const std::size_t n = 33 + rng() % (round % 3 == 0 ? 6000 : 600);
+        Adds adds;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = static_cast<double>(i), count = static_cast<double>(n);
+            double lo = 0;
+            switch (round % 9) {
+            case 0:
+                lo = i % 64 == 0 ? 1 + std::ldexp(1.0, -static_cast<int>(i / 64 % 48))
+                                 : 1 + std::ldexp(static_cast<double>(rng() % 16), -52);
+                break;
+            case 1:
+                lo = 1e6 + std::ldexp(static_cast<double>(rng() % 1024), -32);
+                break;
+            case 2:
+                lo = static_cast<double>(rng() % 5) - 2;
+                break;
+            case 3:
+                lo = x - count / 2;
+                break;
+            case 4:
+                lo = std::floor((count - x) / 3);
+                break;
+            case 5:
+                lo = i + 1 == n ? -1 : x;
+                break;
+            case 6:
+                lo = (rng() % 2 ? 1e300 : -1e-300) *
+                     (1 + std::ldexp(static_cast<double>(rng() % 1000), -40));
+                break;
+            case 7:
+                do lo = std::bit_cast<double>(rng());
+                while (!std::isfinite(lo));
+                break;
+            default:
+                lo = 5000000.5;
+                break;
+            }
+            double hi = lo + std::fabs(lo) * std::ldexp(static_cast<double>(rng() % 3), -45);
+            const bool ordered = round % 9 >= 3 && round % 9 <= 5; // zeros of their own
+            if (!ordered && rng() % 40 == 0) lo = hi = 0;
+            if (lo == 0 && rng() % 2) lo = -0.0;
+            if (hi == 0 && rng() % 2) hi = -0.0;
+            adds.push_back({lo, hi});
         }
         compare(adds);
         if (HasFatalFailure()) return;

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -74,6 +75,13 @@ const std::vector<std::string> awkward = {
     "2147483647", "2147483648", "-2147483648", "-2147483649", "+2147483647", "+2147483648",
     "4294967296", "9223372036854775807", "9223372036854775808", "-9223372036854775809",
     "99999999999999999999", "+-1", "-+1", "--1", "++1", "- 1", "1 2", "\t 7", "\n\v\f\r-3",
+    // The limits of the exact short decimals: a mantissa of 2^53, and powers of ten to 22.
+    "9007199254740992", "-9007199254740993", "900719925474099.3", "9007199254740992e22",
+    "9007199254740992e-22", "9007199254740993e-22", "1e22", "1e23", "-1e-22", "1e-23", "10e21",
+    "0.1e23", "100e-24", "123456789.12345678e-10", "1234567890123456789", "12345678901234567890",
+    "-0.00000000000000000001", "0000000000000000000012.5", "+0.0e-0", "-0e-99", "1.e5", "+.5e-3",
+    "5e0022", "5e00022", "1e+000", "4869041.394", "0.000", "18446744073709551617",
+    "-1844674407370955161.7e-2",
     // Long digit strings, where exact rounding needs all the digits.
     std::string(800, '9'), "0." + std::string(400, '0') + "1", std::string(500, '0') + "1.5",
     "1." + std::string(700, '0') + "1e-5",
@@ -98,7 +106,7 @@ std::string random_token(std::mt19937_64 &rng) {
         return d;
     };
     std::string t;
-    switch (pick(8)) {
+    switch (pick(9)) {
     case 0: { // any characters that may take part in a number
         static const char alphabet[] = "0123456789+-.eExXpPinfatyINFATY()";
         for (std::size_t n = pick(12); n > 0; --n) t += alphabet[pick(sizeof alphabet - 1)];
@@ -113,6 +121,38 @@ std::string random_token(std::mt19937_64 &rng) {
     }
     case 2: // integers near the 32-bit edges
         return std::to_string((pick(2) ? INT_MAX : INT_MIN) + static_cast<long long>(pick(5)) - 2);
+    case 3: { // decimals around the limits of the exact short ones: 16 to 20 digits, a
+              // mantissa near 2^53, powers of ten near 22 either way, and subnormals
+        static const char *const signs[] = {"", "-", "+"};
+        t += signs[pick(3)];
+        std::string m;
+        switch (pick(4)) {
+        case 0:
+            m = std::to_string((1ULL << 53) + pick(5) - 2);
+            break;
+        case 1:
+            m = digits(1 + pick(20));
+            break;
+        case 2:
+            m = std::to_string(rng() >> pick(64));
+            break;
+        default: {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "%.*g", static_cast<int>(1 + pick(17)),
+                          std::ldexp(static_cast<double>(rng() >> 11),
+                                     -1074 - 53 + static_cast<int>(pick(60))));
+            return t + buf;
+        }
+        }
+        std::size_t point = pick(m.size() + 2);
+        if (point <= m.size()) m.insert(m.begin() + static_cast<std::ptrdiff_t>(point), '.');
+        t += m;
+        if (pick(3)) {
+            t += 'e';
+            t += std::to_string(static_cast<int>(pick(51)) - 25);
+        }
+        return t;
+    }
     default:
         break;
     }

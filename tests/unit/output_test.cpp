@@ -27,45 +27,14 @@ std::string got(double v) {
 
 TEST(FormatWhole, EdgeValuesPrintAsPrintfDoes) {
     const double inf = std::numeric_limits<double>::infinity();
-    const double edges[] = {0.0,
-                            -0.0,
-                            0.4,
-                            -0.4,
-                            0.5,
-                            -0.5,
-                            0.5000000000000001,
-                            0.49999999999999994,
-                            1.5,
-                            -1.5,
-                            2.5,
-                            -2.5,
-                            3.5,
-                            65534.5,
-                            65535.5,
-                            0x1p52 - 0.5,
-                            0x1p52 + 1,
-                            0x1p53,
-                            0x1p53 + 2,
-                            0x1p63 - 1024,
-                            0x1p63,
-                            -0x1p63,
-                            0x1p64,
-                            1e15 + 0.5,
-                            1e300,
-                            -1e300,
-                            1e23,
-                            DBL_MAX,
-                            -DBL_MAX,
-                            DBL_MIN,
-                            -DBL_MIN,
-                            DBL_TRUE_MIN,
-                            -DBL_TRUE_MIN,
-                            inf,
-                            -inf,
-                            std::nan(""),
-                            -std::nan(""),
-                            std::nan("0x123"),
-                            std::bit_cast<double>(std::uint64_t{0xfff0000000000001})};
+    const double edges[] = {
+        0.0, -0.0, 0.4, -0.4, 0.5, -0.5, 0.5000000000000001, 0.49999999999999994, 1.5, -1.5, 2.5,
+        -2.5, 3.5, 65534.5, 65535.5, 0x1p52 - 0.5, 0x1p52 + 1, 0x1p53, 0x1p53 + 2, 0x1p63 - 1024,
+        // where the digits go eight at a time
+        99999999.5, 99999999.49999999, 1e8, 100000001, 1e15 + 1, 9999999999999998.0, 1e16, 1e16 + 2,
+        1e18 + 0x1p7, 0x1p62 + 0x1p10, 0x1p63, -0x1p63, 0x1p64, 1e15 + 0.5, 1e300, -1e300, 1e23,
+        DBL_MAX, -DBL_MAX, DBL_MIN, -DBL_MIN, DBL_TRUE_MIN, -DBL_TRUE_MIN, inf, -inf, std::nan(""),
+        -std::nan(""), std::nan("0x123"), std::bit_cast<double>(std::uint64_t{0xfff0000000000001})};
     for (double v : edges) EXPECT_EQ(got(v), want(v)) << std::hexfloat << v;
 }
 
@@ -83,9 +52,9 @@ TEST(FormatWhole, RandomValuesPrintAsPrintfDoes) {
         case 2: // the range spanfuse mostly prints
             v = std::uniform_real_distribution<double>(-1e7, 1e7)(rng);
             break;
-        default: // magnitudes around 2^53 and 2^63
+        default: // every magnitude whose digits are all written, each length of them
             v = std::ldexp(std::uniform_real_distribution<double>(1, 2)(rng),
-                           50 + static_cast<int>(rng() % 16)) *
+                           static_cast<int>(rng() % 66)) *
                 (rng() % 2 ? 1 : -1);
             break;
         }
