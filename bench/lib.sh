@@ -1,5 +1,6 @@
 # Shared by the benchmark scripts: sourced after setting bin (the programs), work (a scratch
-# folder) and rounds (paired runs a figure). Inputs, timing, medians and paired runs.
+# folder) and rounds (paired runs a figure), or before calling bench_setup, which sets them.
+# Inputs, timing, medians and paired runs.
 # gen SHAPE N SEED: spanfuse input of N records, flags 0 unless said; FACTOR SHAPE gives the
 # factor each is run with.
 #   disjoint:  centers uniform in [0, 10^7), spreads in [0, 5] (mostly disjoint intervals)
@@ -25,12 +26,34 @@
 #              whose spreads grow past the whole range, each widening every entry
 # For peak memory: sorted (centers 10 i, spread 2, one spread in 100 negative) and grid (the
 # same without negative spreads, factor -1), whose trees grow at their end only.
+# Lists inside out throughout (factor -1), beside dense, wide, varwide and densenan:
+#   fallingspread: centers uniform in [0, 10^3), spreads falling evenly from 10^3 to 0
+#   powers:        centers 2^u, u uniform in [0, 20), spread 50
+#   tightclusters: 100 points uniform in [0, 10^6); each center a point plus uniform [0, 1),
+#                  spread 50
+#   descending:    centers falling evenly from 10^7 to 0, spread 1
+#   crowdednan:    centers uniform in [0, 10^3), spread 50, one center in ten nan
+# and for the plain merge of short lists: identical (every record 5000000.5 3.25), fewkeys
+# (records drawn from 8 fixed ones) and cycled (from 3000 fixed ones, about where the merge
+# turns to ranking).
 # Others, not tuned for: clustered (centers around 100 points, spreads in [0, 50], factor -1),
 # shrinking (spreads falling from 10^5 along the input, factor -1), alternating (inside out
 # every other one), negblock (N/2 inside out up to 200 wide, then N/2 narrow ones).
+# bench_setup BINDIR: bin (its full path), rounds (ROUNDS, or 7), work (a scratch folder,
+# removed on exit) and the C locale.
+bench_setup() {
+    bin=$(cd "$1" && pwd)
+    rounds=${ROUNDS:-7}
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    export LC_ALL=C
+}
+
 factor() {
     case $1 in
     factor-1 | dense | wide | varwide | densenan | clustered | shrinking | grid) echo -1 ;;
+    fallingspread | powers | tightclusters | descending | crowdednan | identical | fewkeys | cycled)
+        echo -1 ;;
     *) echo 1 ;;
     esac
 }
@@ -51,6 +74,25 @@ gen() {
             for (i = 0; i < n; i++)
                 if (shape == "densenan" && rand() < 0.1) print "nan 50"
                 else printf "%.3f 50\n", rand() * 1e5
+        } else if (shape == "fallingspread") {
+            for (i = 0; i < n; i++) printf "%.3f %.3f\n", rand() * 1e3, 1e3 * (1 - i / n)
+        } else if (shape == "powers") {
+            for (i = 0; i < n; i++) printf "%.3f 50\n", 2 ^ (rand() * 20)
+        } else if (shape == "tightclusters") {
+            for (j = 0; j < 100; j++) at[j] = rand() * 1e6
+            for (i = 0; i < n; i++) printf "%.3f 50\n", at[int(rand() * 100)] + rand()
+        } else if (shape == "descending") {
+            for (i = 0; i < n; i++) printf "%.3f 1\n", 1e7 * (1 - i / n)
+        } else if (shape == "crowdednan") {
+            for (i = 0; i < n; i++)
+                if (rand() < 0.1) print "nan 50"
+                else printf "%.3f 50\n", rand() * 1e3
+        } else if (shape == "identical") {
+            for (i = 0; i < n; i++) print "5000000.5 3.25"
+        } else if (shape == "fewkeys") {
+            for (i = 0; i < n; i++) printf "%d.5 %d.25\n", 1000 * int(rand() * 8), 100 + int(rand() * 8)
+        } else if (shape == "cycled") {
+            for (i = 0; i < n; i++) printf "%d 1\n", 10 * int(rand() * 3000)
         } else if (shape == "latefold") {
             print "5000000 4999999"
             for (j = 1; j <= k4; j++) printf "%.3f 0.125\n", 1e7 + j - 0.375

@@ -185,6 +185,7 @@ for prog in spanfuse passchain byteslice frontpick; do
 done
 
 echo && bash "$here/main_path.sh" "$bin" ${MAIN_PATH_BASE:+"$MAIN_PATH_BASE"}
+echo && bash "$here/inside_out.sh" "$bin" ${MAIN_PATH_BASE:+"$MAIN_PATH_BASE"}
 
 if [ -f "$here/byteslice.sh" ]; then
     echo

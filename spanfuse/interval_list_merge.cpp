@@ -4,6 +4,7 @@
 // compare equal the one added first stays (the passes replace a bound only by a strictly lower
 // or higher one). So one sort and one sweep build it.
 #include "interval_list.hpp"
+#include "interval_list_inside_out.hpp"
 #include "interval_tree.hpp"
 #include "radix_sort.hpp"
 #include "real_key.hpp"
@@ -59,5 +60,7 @@ std::size_t interval_list_sweep(interval_bounds *iv, std::size_t n) {
 }
 
 std::size_t interval_list_merge(interval_bounds *iv, std::size_t n) {
+    if (inside_out_merge && interval_list_inside_out(iv, n))
+        return interval_list_merge_inside_out(iv, n);
     return interval_list_merge_with<interval_tree<>>(iv, n, [](const interval_tree<> &) {});
 }

@@ -1,10 +1,13 @@
 // The fast merge, sort-and-sweep and tree, against the literal passes, entry by entry and bit
 // for bit.
 #include "interval_list.hpp"
+#include "interval_list_bound_ranks.hpp"
+#include "interval_list_inside_out.hpp"
 #include "interval_tree.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -335,6 +338,130 @@ TEST(IntervalListSweep, SortStressingShapes) {
             adds.push_back({lo, hi});
         }
         compare(adds);
+        if (HasFatalFailure()) return;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The merge of lists inside out throughout against the literal passes, bit for bit: as
+// spanfuse runs it, merged plainly to the end, ranked from the start, and crossing over to the
+// ranks after a few adds.
+void compare_inside_out(const Adds &adds, std::mt19937_64 &rng) {
+    interval_list literal = interval_list_create(adds.size());
+    for (auto [lo, hi] : adds) interval_list_add(literal, lo, hi);
+    const inside_out_costs plain{1e300, 0}, early{static_cast<double>(rng() % 4) / 2, 0};
+    for (inside_out_costs costs : {inside_out_costs{}, plain, inside_out_costs{0, 0}, early}) {
+        Adds fast = adds;
+        fast.resize(interval_list_merge_inside_out(fast.data(), fast.size(), costs));
+        bool same = literal.count == fast.size();
+        for (std::size_t i = 0; same && i < literal.count; ++i)
+            same = reals::same_bits(literal.start[i], fast[i].lo) &&
+                   reals::same_bits(literal.end[i], fast[i].hi);
+        ASSERT_TRUE(same) << "adds:" << show(adds) << "\nliteral:" << show(literal)
+                          << "\nfast:   " << show(fast) << "\nranked after " << costs.ranked;
+    }
+}
+
+// Intervals as a factor of -1 makes them, centers and spreads from small pools so that bounds
+// repeat, touch and nest: equal bounds, lo == hi, both zeros and infinities, NaN intervals,
+// runs of rising and falling centers, repeats that test a refuses. Flags open some intervals
+// into well-formed ones, which must take the list off this path.
+TEST(IntervalListInsideOut, RandomSequences) {
+    const double centers[] = {-inf, -3, -1, -0.0, 0.0, 0.5, 1, 2, 3, 65535, 1e300, inf, nan};
+    const double spreads[] = {0, 0.0, 0.25, 0.5, 1, 2, 3, inf, nan};
+    std::mt19937_64 rng(424242);
+    for (int round = 0; round < 30000; ++round) {
+        const std::size_t pool = 2 + rng() % 5;
+        std::vector<double> c, w;
+        for (std::size_t i = 0; i < pool; ++i) {
+            c.push_back(centers[rng() % (round % 5 == 0 ? std::size(centers) : 11)]);
+            w.push_back(spreads[rng() % (round % 7 == 0 ? std::size(spreads) : 7)]);
+        }
+        const bool flags = round % 11 == 0;
+        Adds adds;
+        for (std::size_t n = rng() % 40, i = 0; i < n; ++i) {
+            double center = c[rng() % pool], spread = w[rng() % pool];
+            if (rng() % 8 == 0) { // a run of rising or falling centers
+                double step = rng() % 2 ? 1 : -0.5;
+                for (std::size_t r = rng() % 6; r > 0 && i < n; --r, ++i, center += step)
+                    adds.push_back(interval_of(center, spread, 0, -1));
+            }
+            if (rng() % 6 == 0 && !adds.empty()) {
+                adds.push_back(adds[rng() % adds.size()]);
+                continue;
+            }
+            const int flag = flags ? static_cast<int>(rng() % 3) - 1 : 0;
+            adds.push_back(interval_of(center, spread, flag, -1));
+        }
+        const bool inside_out = interval_list_inside_out(adds.data(), adds.size());
+        if (inside_out) compare_inside_out(adds, rng);
+        if (!inside_out || round % 8 == 0) compare(adds);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// The ranking of the bounds against a plain one: each lower bound's place by value and then
+// by index, the places at most each upper bound, the upper bound at each place. With little
+// room, buckets are dealt a second time, and those still too large sorted by reading keys.
+TEST(IntervalListInsideOut, BoundRanksAnyRoom) {
+    std::mt19937_64 rng(99);
+    const double values[] = {-inf, -1e300, -3, -1, -0.0, 0.0, 0.5, 1, 1 + 0x1p-52, 2, 1e15, inf};
+    for (int round = 0; round < 3000; ++round) {
+        const std::size_t count = rng() % 300, old = count ? rng() % (count + 1) / 2 : 0;
+        Adds v;
+        for (std::size_t i = 0; i < count; ++i) {
+            const bool wide = round % 3 == 0;
+            double a =
+                wide ? static_cast<double>(rng() % 2000) - 1000 : values[rng() % std::size(values)];
+            double b =
+                wide ? a - static_cast<double>(rng() % 50) : values[rng() % std::size(values)];
+            if (round % 5 == 1) a = std::ldexp(1.0, static_cast<int>(rng() % 60)), b = a / 3;
+            v.push_back(rng() % 16 == 0 ? interval_bounds{nan, nan}
+                                        : interval_bounds{std::max(a, b), std::min(a, b)});
+        }
+        std::vector<std::size_t> lows;
+        for (std::size_t i = 0; i < count; ++i)
+            if (v[i].lo == v[i].lo) lows.push_back(i);
+        std::stable_sort(lows.begin(), lows.end(),
+                         [&](std::size_t a, std::size_t b) { return v[a].lo < v[b].lo; });
+        packed_ids<3> place(count), above(count);
+        std::vector<std::uint32_t> scratch(2 * count + 2);
+        const std::size_t room = std::array<std::size_t, 4>{1, 2, 7, 0}[round % 4];
+        ASSERT_EQ(rank_bounds(v.data(), count, old, scratch.data(), place, above, room),
+                  lows.size());
+        const place_ends ends(scratch.data());
+        for (std::size_t p = 0; p < lows.size(); ++p) {
+            ASSERT_EQ(place[lows[p]], p) << show(v) << " room " << room;
+            ASSERT_TRUE(reals::same_bits(ends[p], v[lows[p]].hi)) << show(v);
+        }
+        for (std::size_t i = old; i < count; ++i) {
+            if (v[i].lo != v[i].lo) continue;
+            std::size_t at_most = 0;
+            for (std::size_t j : lows) at_most += v[j].lo <= v[i].hi;
+            ASSERT_EQ(above[i], at_most) << show(v) << " room " << room << " at " << i;
+        }
+    }
+}
+
+// Long lists on a grid, so that the sets of places span several levels of words (over 4096
+// places, three).
+TEST(IntervalListInsideOut, RandomLongSequences) {
+    std::mt19937_64 rng(2424);
+    for (int round = 0; round < 10; ++round) {
+        const std::size_t n = round < 2 ? 4500 : 100 + rng() % 3000;
+        const int grid = 5 + static_cast<int>(rng() % 20000);
+        Adds adds;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double center = static_cast<double>(rng() % grid) / 4;
+            const double spread = round % 3 == 0 ? static_cast<double>(rng() % 8) : 2;
+            adds.push_back(rng() % 50 == 0 ? interval_bounds{nan, nan}
+                                           : interval_of(center, spread, 0, -1));
+        }
+        ASSERT_TRUE(interval_list_inside_out(adds.data(), adds.size()));
+        compare_inside_out(adds, rng);
         if (HasFatalFailure()) return;
     }
 }
