@@ -51,6 +51,7 @@ bench_setup() {
 
 factor() {
     case $1 in
+    factorinf) echo inf ;;
     factor-1 | dense | wide | varwide | densenan | clustered | shrinking | grid) echo -1 ;;
     fallingspread | powers | tightclusters | descending | crowdednan | identical | fewkeys | cycled)
         echo -1 ;;
@@ -113,6 +114,23 @@ gen() {
             for (i = 0; i < n; i++) printf "%.3f %.3f\n", rand() * 1e6, 1e5 * (1 - i / n) + 1
         } else if (shape == "alternating") {
             for (i = 0; i < n; i++) printf "%.3f %.3f\n", rand() * 1e7, (i % 2 ? 1 : -1) * rand() * 50
+        } else if (shape == "infwide") {
+            for (i = 0; i < n; i++) print (i % 100 == 50 ? "nan 1" : "0 inf")
+        } else if (shape == "factorinf") {
+            for (i = 0; i < n; i++) printf "%.3f %.3f\n", rand() * 1e7, i % 100 == 50 ? 0 : rand() * 5 + 0.001
+        } else if (shape ~ /^nanend/) {
+            # every tenth (nanend10) or hundredth record ends in NaN: [-inf, nan] and [0, nan] by
+            # turns; nanendmix puts [nan, 65535] and inside-out ones among them too
+            every = shape == "nanend100" ? 100 : 10
+            for (i = 0; i < n; i++) {
+                if (i % every == every / 2) {
+                    k = int(i / every) % (shape == "nanendmix" ? 4 : 2)
+                    if (k == 0) print "-inf inf"
+                    else if (k == 1) { print "inf -inf"; flag[i] = -1 }
+                    else if (k == 2) { print "-inf -inf"; flag[i] = 1 }
+                    else printf "%.3f %.3f\n", rand() * 1e5, -rand() * 50
+                } else printf "%.3f %.3f\n", rand() * 1e5, rand() * 50
+            }
         } else if (shape == "negblock") {
             for (i = 0; i < n; i++)
                 printf "%.3f %.3f\n", rand() * 1e6, i < half ? -rand() * 100 : rand() * 2
@@ -130,6 +148,7 @@ gen() {
         printf "%d\n", n
         for (i = 0; i < n; i++) {
             if (shape == "nancomb") print (i < half && i % 2 == 0 ? -1 : 0)
+            else if (i in flag) print flag[i]
             else print (shape == "negflags" ? int(rand() * 3) - 1 : 0)
         }
     }'

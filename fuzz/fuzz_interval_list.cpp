@@ -1,7 +1,8 @@
 // libFuzzer target: the fast merge must give the literal passes' list bit for bit, and a sorted,
-// disjoint, non-touching one when every interval had lo <= hi. It runs four times: as spanfuse
+// disjoint, non-touching one when every interval had lo <= hi. It runs five times: as spanfuse
 // runs it, and with a tree of tiny nodes, deep on short inputs, whose structure is checked
-// after every add, with its index kept as needed, always and never.
+// after every add, kept in the tree with its index as needed, always and never, and moved
+// between the tree and a flat array every few adds.
 //
 // Input: after a first byte below 0x40 each byte is one interval, its low and high nibbles
 // picking lo and hi from a table of awkward values; below 0x60 each two bytes x, y are one on
@@ -18,6 +19,7 @@
 #include "interval_list.hpp"
 #include "interval_list_inside_out.hpp"
 #include "interval_tree.hpp"
+#include "list_merge.hpp"
 
 #include <array>
 #include <cstdint>
@@ -93,7 +95,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     using tiny = interval_tree<4, 4>;
     using policy = tiny::index_policy;
-    for (int way = 0; way < 4; ++way) {
+    // Kept in the tree, the index as needed, always and never; and moved to and fro.
+    const budget_costs tree_always{0, 0, 0, 0, 0, 0}, to_and_fro{0, 8, 0, 0, 0, 0};
+    const merge_setup<tiny> setups[] = {{policy::as_needed, tree_always},
+                                        {policy::always, tree_always},
+                                        {policy::never, tree_always},
+                                        {policy::as_needed, to_and_fro}};
+    for (int way = 0; way < 5; ++way) {
         std::vector<interval_bounds> fast = adds;
         std::size_t count;
         if (way == 0) {
@@ -107,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                     std::fprintf(stderr, "tree: %s\n", fault.c_str());
                     std::abort();
                 },
-                std::array{policy::as_needed, policy::always, policy::never}[way - 1]);
+                setups[way - 1]);
         }
         if (literal.count != count) std::abort();
         for (std::size_t i = 0; i < count; ++i)

@@ -6,6 +6,7 @@
 #include "interval_list.hpp"
 #include "interval_list_inside_out.hpp"
 #include "interval_tree.hpp"
+#include "list_merge.hpp"
 #include "radix_sort.hpp"
 #include "real_key.hpp"
 

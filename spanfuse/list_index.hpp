@@ -6,15 +6,16 @@
 // that each can be found in the list.
 #pragma once
 
+#include "list_rules.hpp"
 #include "list_walks.hpp"
 #include "reals.hpp"
 #include "tree_shape.hpp"
 #include "value_index.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 template <class Shape> class list_index {
@@ -42,7 +43,9 @@ template <class Shape> class list_index {
     }
 
     // Test a over the whole list, and where an entry starting at lo goes in the index.
-    bool holds(double lo, double hi, place &at) const { return starts_.most_before(lo, hi, at); }
+    bool holds(const add_rules &r, place &at) const {
+        return starts_.most_before(r.holding_starts().to, r.hi, at);
+    }
     void prefetch(double lo) { starts_.prefetch(lo); }
 
     // Entry e was put in the list; at is where it goes in the index, if known.
@@ -71,8 +74,9 @@ template <class Shape> class list_index {
     // time, nothing is done and too_many comes back: then the tree's walk makes the pass.
     struct outcome {
         bool too_many = false, ended = false, lowered = false, raised = false;
+        std::size_t changes = 0; // entries looked at
     };
-    outcome overlap(Shape &t, double lo, double hi) {
+    outcome overlap(Shape &t, const add_rules &r) {
         constexpr std::size_t most = 16;
         outcome o;
         auto into = [&](std::vector<std::uint32_t> &v) {
@@ -84,16 +88,17 @@ template <class Shape> class list_index {
             };
         };
         if (!has_ends_) build_ends(t);
-        starts_.each(-reals::inf, lo, true, hi, into(holders_));
-        starts_.each(std::nextafter(lo, reals::inf), hi, false, 0, into(lowered_));
-        ends_.each(lo, std::nextafter(hi, -reals::inf), false, 0, into(raised_));
+        starts_.each(r.holding_starts(), true, r.hi, into(holders_));
+        starts_.each(r.lowered_starts(), false, 0, into(lowered_));
+        ends_.each(r.raised_ends(), false, 0, into(raised_));
+        o.changes = holders_.size() + lowered_.size() + raised_.size();
         if (o.too_many) return o;
         std::uint32_t stop = UINT32_MAX;
         for (std::uint32_t id : holders_) stop = std::min(stop, place_of_id(t, id));
         for (std::uint32_t id : lowered_)
-            if (place_of_id(t, id) < stop) change(t, id, lo, true), o.lowered = true;
+            if (place_of_id(t, id) < stop) change(t, id, r.lo, true), o.lowered = true;
         for (std::uint32_t id : raised_)
-            if (place_of_id(t, id) < stop) change(t, id, hi, false), o.raised = true;
+            if (place_of_id(t, id) < stop) change(t, id, r.hi, false), o.raised = true;
         o.ended = o.lowered || o.raised || !holders_.empty();
         return o;
     }
@@ -143,7 +148,7 @@ template <class Shape> class list_index {
 
     // The entry with this id gets the start (or end) v.
     void change(Shape &t, std::uint32_t id, double v, bool start) {
-        auto [r, m] = find(t, id);
+        auto [r, m] = t.locate(id);
         auto &l = t.leaf(r);
         if (start) {
             starts_.erase(id);
@@ -159,14 +164,8 @@ template <class Shape> class list_index {
         t.refresh(r, 0);
     }
 
-    static std::pair<ref, std::uint32_t> find(const Shape &t, std::uint32_t id) {
-        ref r = t.leaf_of(id);
-        std::uint32_t m = 0;
-        while (t.ids(r)[m] != id) ++m;
-        return {r, m};
-    }
     static std::uint32_t place_of_id(const Shape &t, std::uint32_t id) {
-        auto [r, m] = find(t, id);
+        auto [r, m] = t.locate(id);
         return place_of(t, r, m);
     }
     static std::pair<ref, std::uint32_t> next(const Shape &t, ref r, std::uint32_t m) {

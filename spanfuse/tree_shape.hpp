@@ -19,8 +19,10 @@
 #pragma once
 
 #include "reals.hpp"
+#include "speed_parts.hpp"
 #include "tree_nodes.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -97,7 +99,8 @@ class tree_shape : public tree_nodes<Columns, Leaf, Fan, Apart> {
 
     // Puts e at place m of leaf r; returns the leaf it is in then.
     ref insert(ref r, std::uint32_t m, tree_entry e, double before, double after) {
-        if (leaf(r).n == Leaf && m == Leaf && !leaf(r).next && height_ > 0) fill_before(r, m);
+        if (speed::fill_before && leaf(r).n == Leaf && m == Leaf && !leaf(r).next && height_ > 0)
+            fill_before(r, m);
         ref placed = r, split = 0;
         if (leaf(r).n == Leaf) {
             split = make_leaf();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "child_bounds.hpp"
+#include "list_rules.hpp"
 #include "path_prefetch.hpp"
 #include "reals.hpp"
 #include "tree_shape.hpp"
@@ -108,12 +109,12 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
         tree_.insert(p.leaf, p.at, e, reals::nan, reals::nan);
     }
     void erase(std::uint32_t id) {
-        auto [r, m] = find(id);
+        auto [r, m] = tree_.locate(id);
         tree_.erase(r, m);
     }
     // Gives the entry with this id a new value.
     void set(std::uint32_t id, double v) {
-        auto [r, m] = find(id);
+        auto [r, m] = tree_.locate(id);
         tree_.leaf(r).b[m] = v;
         tree_.refresh(r, 0);
     }
@@ -130,11 +131,10 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
             });
     }
 
-    // Calls f(id) for each entry whose key is in [key_lo, key_hi] and, if at_least, whose value
-    // is at or above bound, in order, until f says false.
-    template <class F>
-    void each(double key_lo, double key_hi, bool at_least, double bound, F f) const {
-        visit(tree_.root(), tree_.height(), {key_lo, key_hi, at_least, bound}, f);
+    // Calls f(id) for each entry whose key is in keys and, if at_least, whose value is at or
+    // above bound, in order, until f says false.
+    template <class F> void each(add_rules::range keys, bool at_least, double bound, F f) const {
+        visit(tree_.root(), tree_.height(), {keys.from, keys.to, at_least, bound}, f);
     }
 
     // Node sizes, links, order, and summaries that say what their subtrees hold (fault "5").
@@ -168,13 +168,6 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
     // below it.
     template <class Inner> static std::uint32_t children_to(const Inner &x, double key) {
         return count_first(x.n - 1, [&](std::uint32_t k) { return x.col.first_key[k + 1] <= key; });
-    }
-
-    std::pair<ref, std::uint32_t> find(std::uint32_t id) const {
-        ref r = tree_.leaf_of(id);
-        std::uint32_t m = 0;
-        while (tree_.ids(r)[m] != id) ++m;
-        return {r, m};
     }
 
     template <class F> bool visit(ref r, unsigned h, const query &q, F &f) const {

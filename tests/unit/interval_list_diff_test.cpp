@@ -4,6 +4,7 @@
 #include "interval_list_bound_ranks.hpp"
 #include "interval_list_inside_out.hpp"
 #include "interval_tree.hpp"
+#include "list_merge.hpp"
 
 #include <gtest/gtest.h>
 
@@ -48,34 +49,42 @@ std::string show(const interval_list &list) {
 using tiny = interval_tree<4, 4>;
 using policy = tiny::index_policy;
 
+// Costs under which the list stays in the tree, and under which it moves between the tree and
+// the flat array every few adds.
+const budget_costs tree_always{0, 0, 0, 0, 0, 0};
+const budget_costs to_and_fro{0, 8, 0, 0, 0, 0};
+
 // The merge with a tree of tiny nodes, so that a few dozen entries make it several levels
-// deep, its index kept as given, and its structure checked after every add.
-std::size_t merge_checked(interval_bounds *iv, std::size_t n, policy p, std::string &fault) {
+// deep, set up as given, and its structure checked after every add.
+std::size_t merge_checked(interval_bounds *iv, std::size_t n, merge_setup<tiny> setup,
+                          std::string &fault) {
     return interval_list_merge_with<tiny>(
         iv, n,
         [&](const auto &tree) {
             if (fault.empty()) fault = tree.check();
         },
-        p);
+        setup);
 }
 
-// Builds the list five ways and fails the test with the sequence if they differ at all: the
-// literal passes, the merge as spanfuse runs it, and with tiny nodes the index kept as the
-// walks call for it, always, and never.
+// Builds the list six ways and fails the test with the sequence if they differ at all: the
+// literal passes; the merge as spanfuse runs it; with tiny nodes, kept in the tree, the index
+// kept as the walks call for it, always, and never; and moved to and fro.
 void compare(const Adds &adds) {
     using reals::same_bits;
     interval_list literal = interval_list_create(adds.size());
     for (auto [lo, hi] : adds) interval_list_add(literal, lo, hi);
     static const char *const ways[] = {"", " (tiny nodes)", " (tiny nodes, always indexed)",
-                                       " (tiny nodes, never indexed)"};
-    for (int way = 0; way < 4; ++way) {
+                                       " (tiny nodes, never indexed)", " (to and fro)"};
+    static const merge_setup<tiny> setups[] = {{},
+                                               {policy::as_needed, tree_always},
+                                               {policy::always, tree_always},
+                                               {policy::never, tree_always},
+                                               {policy::as_needed, to_and_fro}};
+    for (int way = 0; way < 5; ++way) {
         Adds fast = adds;
         std::string fault;
         fast.resize(way == 0 ? interval_list_merge(fast.data(), fast.size())
-                             : merge_checked(fast.data(), fast.size(),
-                                             std::array{policy::as_needed, policy::always,
-                                                        policy::never}[way - 1],
-                                             fault));
+                             : merge_checked(fast.data(), fast.size(), setups[way], fault));
         bool same = literal.count == fast.size();
         for (std::size_t i = 0; same && i < literal.count; ++i)
             same = same_bits(literal.start[i], fast[i].lo) && same_bits(literal.end[i], fast[i].hi);

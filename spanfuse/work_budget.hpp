@@ -1,0 +1,67 @@
+// What keeps the tree from ever costing much more than the literal passes it replaces, by a
+// bound that holds on every input. The literal passes spend on an add to a list of s entries
+// at least s + 1 steps, the bridging pass alone testing every link; a step is one unit. Every
+// add, whichever way it is made, earns (s + 1) / 2 units, and so does each interval of a first
+// run merged at once by sorting (which pays for its sort); the tree's adds, and each move of
+// the list between the tree and a flat array, are paid from them. When the balance is spent,
+// the list goes flat, where an add costs what the literal passes' add costs, and back into the
+// tree once the balance pays for building it and for a reserve, which doubles each time the
+// tree ran out soon after it was built, so that a list the tree does not suit is not moved to
+// and fro. The merge so never costs more than one and a half times what the literal passes
+// cost, and one add and one move.
+//
+// The tree's work is counted in nodes entered or made again, and a fixed cost an add; what
+// each costs in units, and what moving an entry and sorting an interval cost, were measured on
+// this project's machines (bench/budget.cpp prints them) and rounded up.
+#pragma once
+
+#include <cstddef>
+
+struct budget_costs {
+    double per_node = 60, per_add = 120; // units
+    double per_entry_moved = 12;         // into or out of the tree
+    double per_sorted = 40;              // an interval of a first run merged by sorting
+    std::size_t least_tree = 64;         // below that, the tree never pays
+    double reserve = 1 << 14;            // units, at first
+};
+
+class work_budget {
+  public:
+    explicit work_budget(budget_costs c = {}) : c_(c), reserve_(c.reserve) {}
+
+    // Credit for a first run of intervals merged at once into count entries: the literal
+    // passes spent s + 1 at least at each add, and reaching count entries took adds at every
+    // size below it.
+    void sorted(std::size_t intervals, std::size_t count) {
+        const double n = static_cast<double>(intervals), k = static_cast<double>(count);
+        balance_ += (n + k * (k - 1) / 2) / 2 - c_.per_sorted * n;
+    }
+    // An add to a list of size entries.
+    void earn(std::size_t size) { balance_ += (static_cast<double>(size) + 1) / 2; }
+    // An add to the tree, which took nodes work.
+    void spend(std::size_t nodes) {
+        balance_ -= c_.per_add + c_.per_node * static_cast<double>(nodes);
+        ++tree_adds_;
+    }
+    bool spent() const { return balance_ < 0; }
+
+    // The list of size entries left the tree, or may enter it, or did.
+    void left_tree(std::size_t size) {
+        balance_ -= c_.per_entry_moved * static_cast<double>(size);
+        reserve_ = tree_adds_ < 4 * size ? 2 * reserve_ : c_.reserve;
+    }
+    bool affords_tree(std::size_t size) const {
+        return size >= c_.least_tree &&
+               balance_ >= reserve_ + c_.per_entry_moved * static_cast<double>(size);
+    }
+    void entered_tree(std::size_t size) {
+        balance_ -= c_.per_entry_moved * static_cast<double>(size);
+        tree_adds_ = 0;
+    }
+
+  private:
+    budget_costs c_;
+    double balance_ = 0;
+    double reserve_;
+    std::size_t tree_adds_ = 0;
+};
