@@ -83,7 +83,7 @@ template <std::size_t Fan> struct child_bounds {
     // bounds and those before are below it, and none from the first c on for which beyond(c).
     std::uint32_t from(std::uint32_t n, const add_rules &r) const {
         if (!speed::running_bounds) return 0;
-        return count_first(n, [&](std::uint32_t c) { return !(top_to[c] >= r.least); });
+        return count_first(n, [&](std::uint32_t c) { return r.below(top_to[c]); });
     }
     bool beyond(std::uint32_t c, const add_rules &r) const {
         return speed::running_bounds && r.above(bottom_from[c]);

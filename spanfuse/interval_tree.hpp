@@ -154,15 +154,18 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         const add_rules &r = w.rules;
         if (!reals::number(r.lo) || !reals::number(r.hi) || above_all(r))
             return insert(w, find_place(tree_, w), nullptr);
-        // With the index, the probe looks for folds alone, and only when the links leave room
-        // for one; without it, what it finds with no fold is what the overlap pass will find.
-        if (!indexed_ || w.may_fold) probe(tree_, w);
-        if (folds_.empty() && !indexed_) {
-            if (w.first == w.held) return 0;
-            if (w.first == w.changes) return overlap(w).second;
-            return insert(w, w.place.leaf ? w.place : find_place(tree_, w), nullptr);
-        }
         std::size_t work = 0;
+        // With the index, the links that fold are found by value; without it, the probe finds
+        // them, and what it finds with no fold is what the overlap pass will find.
+        if (indexed_ && w.may_fold)
+            index_.folds(tree_, r, folds_), work += tree_.height() + 1 + folds_.size();
+        else if (!indexed_)
+            probe(tree_, w);
+        if (folds_.empty() && !indexed_) {
+            if (w.first == w.held) return work;
+            if (w.first == w.changes) return work + overlap(w).second;
+            return work + insert(w, w.place.leaf ? w.place : find_place(tree_, w), nullptr);
+        }
         // From the last run back, so that the places of those before stay as they are.
         for (std::size_t k = folds_.size(); k > 0;) {
             std::uint32_t last = folds_[--k], first = last;
@@ -219,7 +222,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         std::size_t work = 2 * level * (gone + 1) + (indexed_ ? 4 * level * (gone + 1) : 0);
         if (!indexed_) return work;
         std::tie(f, at) = find_entry(tree_, first, w.entered);
-        index_.folded(tree_.ids(f)[at], tree_.leaf(f).a[at], tree_.leaf(f).b[at]);
+        index_.folded(tree_, tree_.ids(f)[at]);
         return work;
     }
 
@@ -228,7 +231,9 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     std::pair<bool, std::size_t> overlap(walk &w) {
         const add_rules &r = w.rules;
         if (indexed_) {
-            auto o = index_.overlap(tree_, r);
+            // Changes made one at a time cost no more than building the index again, up to a
+            // sixteenth of the list, and they spare the walks that would build it.
+            auto o = index_.overlap(tree_, r, std::max<std::size_t>(16, size_ / 16));
             if (o.lowered) links_.lower(r.lo);
             if (o.raised) links_.raise(r.hi);
             const std::size_t work = 2 * (tree_.height() + 1) * (o.changes + 3);
@@ -250,7 +255,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         ++size_;
         links_.widen_link(p.before, e.a);
         links_.widen_link(e.b, p.after);
-        if (indexed_) index_.inserted(e, at);
+        if (indexed_) index_.inserted(tree_, e, at);
         return (indexed_ ? 3 : 1) * (tree_.height() + 1);
     }
 

@@ -64,9 +64,10 @@ struct add_rules {
     bool lowers_every(double max_start) const { return max_start <= hi; }
     bool raises_every(double min_end) const { return min_end >= lo; }
     // Entries whose every bound is below top, or above bottom, pass no test and fold no link
-    // into them: they lie wholly below, or wholly above, [lo, hi].
-    bool below(double top) const { return top < least; }
-    bool above(double bottom) const { return bottom > most; }
+    // into them: they lie wholly below, or wholly above, [lo, hi]. A NaN top or bottom, over
+    // nothing, is both.
+    bool below(double top) const { return !(top >= least); }
+    bool above(double bottom) const { return !(bottom <= most); }
 
     // Thresholds for passing children over by running bounds: a child may hold the place only
     // if it starts above place_start(); a fold only if a link into it or below it ends at or
@@ -99,12 +100,13 @@ struct add_rules {
     }
 
     // For an index by value: the starts of entries that may hold [lo, hi] (their ends must be
-    // at or above hi), the starts that test b lowers and the ends that test c raises, as
-    // closed ranges.
+    // at or above hi), the ends of links that may fold (their next starts must be at or below
+    // hi), the starts that test b lowers and the ends that test c raises, as closed ranges.
     struct range {
         double from, to;
     };
     range holding_starts() const { return {-reals::inf, lo}; }
+    range folding_ends() const { return {lo, reals::inf}; }
     range lowered_starts() const { return {std::nextafter(lo, reals::inf), hi}; }
     range raised_ends() const { return {lo, std::nextafter(hi, -reals::inf)}; }
 };

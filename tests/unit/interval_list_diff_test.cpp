@@ -49,9 +49,7 @@ std::string show(const interval_list &list) {
 using tiny = interval_tree<4, 4>;
 using policy = tiny::index_policy;
 
-// Costs under which the list stays in the tree, and under which it moves between the tree and
-// the flat array every few adds.
-const budget_costs tree_always{0, 0, 0, 0, 0, 0};
+// Costs under which the list moves between the tree and the flat array every few adds.
 const budget_costs to_and_fro{0, 8, 0, 0, 0, 0};
 
 // The merge with a tree of tiny nodes, so that a few dozen entries make it several levels
