@@ -74,6 +74,13 @@ std::vector<shape_run> shapes() {
         double c = u(rng) * 1e4, w = i < n / 2 ? -u(rng) * 100 : u(rng) * 2;
         return interval_bounds{c - w, c + w};
     });
+    // Runs of disjoint ones, each folded at once into the entry before it.
+    make("grown, then folded", 200000, [&](std::size_t i, std::size_t) {
+        double base = static_cast<double>(i / 4000) * 1e6;
+        if (i % 4000 == 3999) return interval_bounds{base - 1, base + 1e6 + 1};
+        double c = base + u(rng) * 1e6;
+        return interval_bounds{c - 0.05, c + 0.05};
+    });
     return v;
 }
 
@@ -99,7 +106,7 @@ int main() {
         tree.build(nullptr, 0);
         std::size_t nodes = 0;
         auto t0 = clock_type::now();
-        for (const interval_bounds &iv : s.adds) nodes += tree.add(iv.lo, iv.hi);
+        for (const interval_bounds &iv : s.adds) nodes += tree.add(iv.lo, iv.hi).work;
         const double ns = ns_since(t0) / static_cast<double>(s.adds.size());
         const double per = static_cast<double>(nodes) / static_cast<double>(s.adds.size());
         const double charge = (charged.per_add + charged.per_node * per) * step;

@@ -36,6 +36,8 @@
 # and for the plain merge of short lists: identical (every record 5000000.5 3.25), fewkeys
 # (records drawn from 8 fixed ones) and cycled (from 3000 fixed ones, about where the merge
 # turns to ranking).
+# For the work budget: phased (a list the tree does not suit, then one it suits) and seesaw
+# (lists that grow until the tree pays, then fold into one entry at once).
 # Others, not tuned for: clustered (centers around 100 points, spreads in [0, 50], factor -1),
 # shrinking (spreads falling from 10^5 along the input, factor -1), alternating (inside out
 # every other one), negblock (N/2 inside out up to 200 wide, then N/2 narrow ones).
@@ -130,6 +132,22 @@ gen() {
                     else if (k == 2) { print "-inf -inf"; flag[i] = 1 }
                     else printf "%.3f %.3f\n", rand() * 1e5, -rand() * 50
                 } else printf "%.3f %.3f\n", rand() * 1e5, rand() * 50
+            }
+        } else if (shape == "phased") {
+            # a list of two entries, where the tree costs more than the literal passes, for a
+            # tenth of the input; then disjoint records, where the tree pays again
+            print "1 -1"
+            for (i = 1; i < n; i++)
+                if (i < n / 10) print "1.5 0.5"; else printf "%.3f %.3f\n", rand() * 1e7, rand() * 5
+        } else if (shape == "seesaw") {
+            # cycles of 4000 disjoint records in a range of their own, each closed by one that
+            # folds all of them into the entry of the cycle before: the list grows to where the
+            # tree pays, then one add costs the tree far more than it costs the literal passes
+            print "1 -1"
+            for (i = 1; i < n; i++) {
+                t = int(i / 4000); base = t * 1e6
+                if (i % 4000 == 3999) printf "%.1f %.1f\n", base + 5e5 - 0.5, 5e5 + 1.5
+                else printf "%.3f 0.05\n", base + rand() * 1e6
             }
         } else if (shape == "negblock") {
             for (i = 0; i < n; i++)

@@ -71,13 +71,27 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         links_ = all_links();
     }
 
-    // interval_list_add(lo, hi). Returns the work it took, in nodes entered or made again.
-    std::size_t add(double lo, double hi) {
+    // What an add took, in nodes entered or made again, and what the literal passes would
+    // have spent on it at least beyond a step for each entry: each link that folds removes the
+    // entry after it, moving every entry after that one; an overlap pass that no entry stops
+    // visits every entry; an insertion looks at the entries before its place and moves those
+    // after it.
+    struct cost {
+        std::size_t work;
+        double literal;
+    };
+
+    // interval_list_add(lo, hi).
+    cost add(double lo, double hi) {
         if (indexing_ == index_policy::always && !indexed_) build_index();
         folds_.clear();
         walk w{add_rules(lo, hi), indexed_, false, folds_};
         w.may_fold = links_.may_fold(w.rules);
-        std::size_t work = add(w) + w.entered;
+        const std::size_t before = size_;
+        auto [more, passes] = add(w);
+        std::size_t work = more + w.entered;
+        double literal = static_cast<double>(passes);
+        for (std::uint32_t q : folds_) literal += static_cast<double>(before - q - 2);
         // The walks cost more than the index once they enter many idle leaves an add, and
         // altogether more than building it costs, about as much as entering every leaf four
         // times. After four times as many adds as the list has entries, the index goes, and
@@ -85,7 +99,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         idle_ += w.idle;
         if (!indexed_ && idle_ > 2 * adds_ && idle_ > 4 * tree_.leaves()) work += build_index();
         if (++adds_ % 1024 == 0 && indexed_ && adds_ > 4 * size()) drop_index();
-        return work;
+        return {work, literal};
     }
 
     // Called for the interval that will be added ahead adds later: the way to where it goes in
@@ -149,11 +163,12 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     std::size_t idle_ = 0; // leaves the walks entered for nothing since the index was dropped
     std::size_t adds_ = 0; // adds since the index was built or dropped
 
-    // The add proper; returns its work beyond the nodes its walks entered.
-    std::size_t add(walk &w) {
+    // The add proper. Returns its work beyond the nodes its walks entered, and the steps that
+    // the literal passes' overlap and insertion would have taken at least.
+    std::pair<std::size_t, std::size_t> add(walk &w) {
         const add_rules &r = w.rules;
         if (!reals::number(r.lo) || !reals::number(r.hi) || above_all(r))
-            return insert(w, find_place(tree_, w), nullptr);
+            return inserted(w, find_place(tree_, w), nullptr, 0);
         std::size_t work = 0;
         // With the index, the links that fold are found by value; without it, the probe finds
         // them, and what it finds with no fold is what the overlap pass will find.
@@ -162,9 +177,9 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         else if (!indexed_)
             probe(tree_, w);
         if (folds_.empty() && !indexed_) {
-            if (w.first == w.held) return work;
-            if (w.first == w.changes) return work + overlap(w).second;
-            return work + insert(w, w.place.leaf ? w.place : find_place(tree_, w), nullptr);
+            if (w.first == w.held) return {work, 0};
+            if (w.first == w.changes) return overlapped(w, work);
+            return inserted(w, w.place.leaf ? w.place : find_place(tree_, w), nullptr, work);
         }
         // From the last run back, so that the places of those before stay as they are.
         for (std::size_t k = folds_.size(); k > 0;) {
@@ -173,19 +188,28 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             work += fold_run(first, last, w);
         }
         w.first_at.leaf = 0; // the probe's finds are of the list before the folds
-        if (r.open) {
-            auto [ended, more] = overlap(w);
-            if (work += more; ended) return work;
+        if (r.open || !indexed_) {
+            auto [found, more] = overlap(w);
+            work += more;
+            if (found.held) return {work, 0};
+            if (found.changed()) return {work, size_};
         }
         typename list_index<shape>::place at;
         if (indexed_) {
             work += tree_.height() + 1;
-            if (index_.holds(r, at)) return work;
-        } else if (!r.open) {
-            auto [ended, more] = overlap(w);
-            if (work += more; ended) return work;
+            if (index_.holds(r, at)) return {work, 0};
         }
-        return work + insert(w, find_place(tree_, w), indexed_ ? &at : nullptr);
+        return inserted(w, find_place(tree_, w), indexed_ ? &at : nullptr, work);
+    }
+    std::pair<std::size_t, std::size_t> overlapped(walk &w, std::size_t work) {
+        auto [found, more] = overlap(w);
+        return {work + more, found.held ? 0 : size_};
+    }
+    std::pair<std::size_t, std::size_t> inserted(walk &w, list_place<shape> p,
+                                                 const typename list_index<shape>::place *at,
+                                                 std::size_t work) {
+        const std::size_t passes = 2 * size_;
+        return {work + insert(w, p, at), passes};
     }
 
     // Whether both bounds lie above every bound in the list, as when records come in order:
@@ -226,9 +250,9 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         return work;
     }
 
-    // The overlap pass; for lo >= hi, whether an entry holds [lo, hi]. Returns whether the add
-    // ends, and its work beyond the nodes entered.
-    std::pair<bool, std::size_t> overlap(walk &w) {
+    // The overlap pass; for lo >= hi, whether an entry holds [lo, hi]. Returns what it found,
+    // and its work beyond the nodes entered.
+    std::pair<overlap_found, std::size_t> overlap(walk &w) {
         const add_rules &r = w.rules;
         if (indexed_) {
             // Changes made one at a time cost no more than building the index again, up to a
@@ -237,14 +261,14 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             if (o.lowered) links_.lower(r.lo);
             if (o.raised) links_.raise(r.hi);
             const std::size_t work = 2 * (tree_.height() + 1) * (o.changes + 3);
-            if (!o.too_many) return {o.ended, work};
+            if (!o.too_many) return {{o.held, o.lowered, o.raised}, work};
             drop_index();
         }
         std::optional<overlap_found> o = overlap_in_leaf(tree_, w);
         if (!o) o = ::overlap(tree_, tree_.root(), tree_.height(), w);
         if (o->lowered) links_.lower(r.lo);
         if (o->raised) links_.raise(r.hi);
-        return {o->held || o->changed(), 0};
+        return {*o, 0};
     }
 
     // Puts [lo, hi] in at place p; at is where the entry goes in the index, if known. Returns

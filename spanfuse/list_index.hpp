@@ -102,7 +102,7 @@ template <class Shape> class list_index {
     // it that tests b and c change. With more than most of any of them, nothing is done and
     // too_many comes back: then the tree's walk makes the pass.
     struct outcome {
-        bool too_many = false, ended = false, lowered = false, raised = false;
+        bool too_many = false, held = false, lowered = false, raised = false;
         std::size_t changes = 0; // entries looked at
     };
     outcome overlap(Shape &t, const add_rules &r, std::size_t most) {
@@ -127,7 +127,7 @@ template <class Shape> class list_index {
             if (place_of_id(t, id) < stop) change(t, id, r.lo, true), o.lowered = true;
         for (std::uint32_t id : raised_)
             if (place_of_id(t, id) < stop) change(t, id, r.hi, false), o.raised = true;
-        o.ended = o.lowered || o.raised || !holders_.empty();
+        o.held = !holders_.empty();
         return o;
     }
 

@@ -60,7 +60,9 @@ std::size_t interval_list_merge_with(interval_bounds *iv, std::size_t n, AfterAd
         }
         budget.earn(tree.size());
         if (i + Tree::ahead < n) tree.prefetch(iv[i + Tree::ahead].lo, iv[i + Tree::ahead].hi);
-        budget.spend(tree.add(v.lo, v.hi));
+        const auto cost = tree.add(v.lo, v.hi);
+        budget.earn_steps(cost.literal);
+        budget.spend(tree.size(), cost.work);
         after_add(tree);
         if (speed::page_release && i + 1 - done >= 2 * chunk)
             release_pages(iv + done, iv + i + 1), done = i + 1 - chunk;

@@ -50,7 +50,11 @@ using tiny = interval_tree<4, 4>;
 using policy = tiny::index_policy;
 
 // Costs under which the list moves between the tree and the flat array every few adds.
-const budget_costs to_and_fro{0, 8, 0, 0, 0, 0};
+const budget_costs to_and_fro = [] {
+    budget_costs c = tree_always;
+    c.per_add = 8;
+    return c;
+}();
 
 // The merge with a tree of tiny nodes, so that a few dozen entries make it several levels
 // deep, set up as given, and its structure checked after every add.
@@ -189,7 +193,8 @@ TEST(IntervalListSweep, RandomSequencesOverSmallPools) {
 
 // Longer sequences on a grid, where several entries are bridged at once, that turn odd: from
 // the start, once early or late, or again and again, with intervals inside out, NaN in either
-// bound or both, infinite bounds, and wide intervals that reach across much of the list.
+// bound or both, infinite bounds, all of the line, and wide intervals that reach across much
+// of the list.
 TEST(IntervalListSweep, RandomLongSequencesOnAGrid) {
     std::mt19937_64 rng(7);
     for (int round = 0; round < 3000; ++round) {
@@ -211,7 +216,7 @@ TEST(IntervalListSweep, RandomLongSequencesOnAGrid) {
             if (odd && inside_out) {
                 std::swap(lo, hi);
             } else if (odd) {
-                switch (rng() % 8) {
+                switch (rng() % 12) {
                 case 0:
                     lo = nan;
                     break;
@@ -226,6 +231,18 @@ TEST(IntervalListSweep, RandomLongSequencesOnAGrid) {
                     break;
                 case 4:
                     hi = -inf;
+                    break;
+                case 5: // all of the line, which no bound over nothing may admit
+                    lo = -inf, hi = inf;
+                    break;
+                case 6: // ending in NaN from below everything
+                    lo = -inf, hi = nan;
+                    break;
+                case 7:
+                    lo = -inf;
+                    break;
+                case 8:
+                    hi = inf;
                     break;
                 default:
                     std::swap(lo, hi);
