@@ -12,6 +12,7 @@
 #include "speed_parts.hpp"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 // How many of 0 to n - 1 pass test, which holds for a first run of them only: every fourth one

@@ -36,10 +36,12 @@
 #include "path_prefetch.hpp"
 #include "reals.hpp"
 #include "speed_parts.hpp"
+#include "tree_nodes.hpp"
 #include "tree_shape.hpp"
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -258,16 +260,16 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
             // Changes made one at a time cost no more than building the index again, up to a
             // sixteenth of the list, and they spare the walks that would build it.
             auto o = index_.overlap(tree_, r, std::max<std::size_t>(16, size_ / 16));
-            if (o.lowered) links_.lower(r.lo);
-            if (o.raised) links_.raise(r.hi);
+            if (o.lowered) links_.lower_links(r.lo);
+            if (o.raised) links_.raise_links(r.hi);
             const std::size_t work = 2 * (tree_.height() + 1) * (o.changes + 3);
             if (!o.too_many) return {{o.held, o.lowered, o.raised}, work};
             drop_index();
         }
         std::optional<overlap_found> o = overlap_in_leaf(tree_, w);
         if (!o) o = ::overlap(tree_, tree_.root(), tree_.height(), w);
-        if (o->lowered) links_.lower(r.lo);
-        if (o->raised) links_.raise(r.hi);
+        if (o->lowered) links_.lower_links(r.lo);
+        if (o->raised) links_.raise_links(r.hi);
         return {*o, 0};
     }
 

@@ -11,14 +11,17 @@
 #include "list_rules.hpp"
 #include "list_walks.hpp"
 #include "reals.hpp"
+#include "tree_nodes.hpp"
 #include "tree_shape.hpp"
 #include "value_index.hpp"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 template <class Shape> class list_index {

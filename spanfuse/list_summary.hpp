@@ -23,6 +23,7 @@
 #include "list_rules.hpp"
 #include "reals.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -53,16 +54,23 @@ struct list_summary {
         lower_to = low(lower_to, t);
         min_start = low(min_start, t), max_start = low(max_start, t);
         first_start = low(first_start, t);
-        link_start = low(link_start, t);
-        if (reals::number(link_end)) link_drop = reals::high(link_drop, drop(link_end, t));
+        lower_links(t);
     }
     void raise(double t) {
         using reals::high;
         raise_to = high(raise_to, t);
         max_end = high(max_end, t), min_end = high(min_end, t);
         last_end = high(last_end, t);
-        link_end = high(link_end, t);
-        if (reals::number(link_start)) link_drop = high(link_drop, drop(t, link_start));
+        raise_links(t);
+    }
+    // The link bounds after some starts fell to t, or some ends rose to t.
+    void lower_links(double t) {
+        link_start = reals::low(link_start, t);
+        if (reals::number(link_end)) link_drop = reals::high(link_drop, drop(link_end, t));
+    }
+    void raise_links(double t) {
+        link_end = reals::high(link_end, t);
+        if (reals::number(link_start)) link_drop = reals::high(link_drop, drop(t, link_start));
     }
 
     // Widens the link bounds by the link from an entry ending at end to one starting at start,
@@ -173,47 +181,35 @@ template <std::size_t Fan> struct list_columns {
         run.widen(c, n, bounds(c));
     }
 
+    // The exact part of a node's summary: count, greatest start, least end.
+    template <class Node> static list_summary exact(const Node &node) {
+        list_summary e = list_summary::none();
+        if constexpr (requires { node.a; }) {
+            for (std::uint32_t i = 0; i < node.n; ++i) e.widen_entry(node.a[i], node.b[i]);
+            e.count = node.n;
+        } else {
+            for (std::uint32_t j = 0; j < node.n; ++j) {
+                const list_summary &y = node.col.s[j];
+                e.count += y.count;
+                e.max_start = reals::most(e.max_start, y.max_start);
+                e.min_end = reals::least(e.min_end, y.min_end);
+            }
+        }
+        return e;
+    }
+
     // Child c's summary (of n) after the overlap pass for [lo, hi] changed entries below it:
     // lowered some starts to lo, raised some ends to hi, or both. Only the exact bounds that
     // such a change can have moved are made again from the child.
     template <class Node>
     void changed(std::uint32_t c, std::uint32_t n, const Node &node, const add_rules &r,
                  bool lowered, bool raised) {
-        using reals::least, reals::most;
         list_summary &k = s[c];
-        if (lowered) {
-            k.min_start = least(k.min_start, r.lo);
-            if (reals::number(k.link_start)) {
-                k.link_start = reals::low(k.link_start, r.lo);
-                k.link_drop = reals::high(k.link_drop, list_summary::drop(k.link_end, r.lo));
-            }
-            if (r.lowers(k.max_start)) {
-                double m = reals::nan;
-                for (std::uint32_t i = 0; i < node.n; ++i) {
-                    if constexpr (requires { node.a; })
-                        m = most(m, node.a[i]);
-                    else
-                        m = most(m, node.col.s[i].max_start);
-                }
-                k.max_start = m;
-            }
-        }
-        if (raised) {
-            k.max_end = most(k.max_end, r.hi);
-            if (reals::number(k.link_end)) {
-                k.link_end = reals::high(k.link_end, r.hi);
-                k.link_drop = reals::high(k.link_drop, list_summary::drop(r.hi, k.link_start));
-            }
-            if (r.raises(k.min_end)) {
-                double m = reals::nan;
-                for (std::uint32_t i = 0; i < node.n; ++i) {
-                    if constexpr (requires { node.a; })
-                        m = least(m, node.b[i]);
-                    else
-                        m = least(m, node.col.s[i].min_end);
-                }
-                k.min_end = m;
-            }
+        if (lowered) k.min_start = reals::least(k.min_start, r.lo), k.lower_links(r.lo);
+        if (raised) k.max_end = reals::most(k.max_end, r.hi), k.raise_links(r.hi);
+        if ((lowered && r.lowers(k.max_start)) || (raised && r.raises(k.min_end))) {
+            const list_summary e = exact(node);
+            k.max_start = e.max_start, k.min_end = e.min_end;
         }
         k.first_start = first_start(node), k.last_end = last_end(node);
         run.widen(c, n, bounds(c));
@@ -222,20 +218,9 @@ template <std::size_t Fan> struct list_columns {
     // Child c's summary after entries below it went: what must be exact is made again from the
     // child; the bounds that need only cover it, and the running bounds, still do.
     template <class Node> void shrink(std::uint32_t c, std::uint32_t, const Node &node) {
-        list_summary fresh = list_summary::none();
-        if constexpr (requires { node.a; }) {
-            for (std::uint32_t i = 0; i < node.n; ++i) fresh.widen_entry(node.a[i], node.b[i]);
-            fresh.count = node.n;
-        } else {
-            for (std::uint32_t j = 0; j < node.n; ++j) {
-                const list_summary &y = node.col.s[j];
-                fresh.count += y.count;
-                fresh.max_start = reals::most(fresh.max_start, y.max_start);
-                fresh.min_end = reals::least(fresh.min_end, y.min_end);
-            }
-        }
+        const list_summary e = exact(node);
         list_summary &k = s[c];
-        k.count = fresh.count, k.max_start = fresh.max_start, k.min_end = fresh.min_end;
+        k.count = e.count, k.max_start = e.max_start, k.min_end = e.min_end;
         k.first_start = first_start(node), k.last_end = last_end(node);
     }
 

@@ -9,6 +9,7 @@
 #include "speed_parts.hpp"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <utility>

@@ -23,6 +23,7 @@
 #include "tree_nodes.hpp"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -9,13 +9,16 @@
 #include "list_rules.hpp"
 #include "path_prefetch.hpp"
 #include "reals.hpp"
+#include "tree_nodes.hpp"
 #include "tree_shape.hpp"
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
