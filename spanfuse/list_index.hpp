@@ -119,6 +119,12 @@ template <class Shape> class list_index {
             };
         };
         if (!has_ends_) build_ends(t);
+        // Most often nothing changes: then test a alone tells how the pass ends.
+        if (!starts_.any_in(r.lowered_starts()) && !ends_.any_in(r.raised_ends())) {
+            place unused;
+            o.held = holds(r, unused);
+            return o;
+        }
         starts_.each(r.holding_starts(), true, r.hi, into(holders_));
         starts_.each(r.lowered_starts(), false, 0, into(lowered_));
         ends_.each(r.raised_ends(), false, 0, into(raised_));

@@ -102,6 +102,17 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
         return found;
     }
 
+    // Whether some entry has a key in keys.
+    bool any_in(add_rules::range keys) const {
+        ref r = tree_.root();
+        for (unsigned h = tree_.height(); h > 0; --h)
+            r = tree_.inner(r).child[children_to(tree_.inner(r), keys.from)];
+        const auto &l = tree_.leaf(r);
+        std::uint32_t m = count_first(l.n, [&](std::uint32_t i) { return l.a[i] < keys.from; });
+        if (m < l.n) return l.a[m] <= keys.to;
+        return l.next && tree_.leaf(l.next).a[0] <= keys.to;
+    }
+
     void insert(const tree_entry &e) {
         place p;
         most_before(e.a, reals::inf, p);
