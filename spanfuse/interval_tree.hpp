@@ -228,26 +228,26 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
         const std::uint32_t gone = last - first + 1;
         const std::size_t level = tree_.height() + 1;
         size_ -= gone;
-        auto [f, at] = find_entry(tree_, first, w.entered);
+        auto [f, at] = find_entry(tree_, first, w);
         if (indexed_) index_.folding(tree_, f, at, gone);
         if (at + gone < tree_.leaf(f).n) { // all in one leaf
             tree_.leaf(f).b[at] = tree_.leaf(f).b[at + gone];
             tree_.erase(f, at + 1, gone);
         } else {
-            auto [r, m] = find_entry(tree_, last + 1, w.entered);
+            auto [r, m] = find_entry(tree_, last + 1, w);
             double end = tree_.leaf(r).b[m];
             for (std::uint32_t i = 0; i < gone; ++i) {
-                auto [g, gat] = find_entry(tree_, first + 1, w.entered);
+                auto [g, gat] = find_entry(tree_, first + 1, w);
                 tree_.erase(g, gat);
             }
-            std::tie(f, at) = find_entry(tree_, first, w.entered);
+            std::tie(f, at) = find_entry(tree_, first, w);
             tree_.leaf(f).b[at] = end;
             tree_.reorder(f);
             tree_.refresh(f, 0);
         }
         std::size_t work = 2 * level * (gone + 1) + (indexed_ ? 4 * level * (gone + 1) : 0);
         if (!indexed_) return work;
-        std::tie(f, at) = find_entry(tree_, first, w.entered);
+        std::tie(f, at) = find_entry(tree_, first, w);
         index_.folded(tree_, tree_.ids(f)[at]);
         return work;
     }
@@ -277,7 +277,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class interval_tree {
     // its work.
     std::size_t insert(walk &w, list_place<shape> p, const typename list_index<shape>::place *at) {
         tree_entry e{w.rules.lo, w.rules.hi, next_id_++};
-        tree_.insert(p.leaf, p.at, e, p.before, p.after);
+        tree_.insert(p.leaf, p.at, {e, p.before, p.after});
         ++size_;
         links_.widen_link(p.before, e.a);
         links_.widen_link(e.b, p.after);

@@ -11,10 +11,11 @@
 #include <algorithm>
 #include <cstdint>
 
-// The probe in leaf r, whose entries follow one ending at before.
+// The probe in the leaf at.
 template <class Shape>
-void probe_leaf(const Shape &t, typename Shape::ref r, double before, add_walk<Shape> &w) {
+void probe_leaf(const Shape &t, const list_node<Shape> &at, add_walk<Shape> &w) {
     const add_rules &rules = w.rules;
+    const typename Shape::ref r = at.r;
     const auto &l = t.leaf(r);
     ++w.entered;
     // Entries [i, n) and the links into them are all a test or a fold can reach; in a leaf in
@@ -48,19 +49,18 @@ void probe_leaf(const Shape &t, typename Shape::ref r, double before, add_walk<S
     }
     if (!w.place.leaf && (l.ordered ? reach.placed < l.n : above)) {
         std::uint32_t m = l.ordered ? reach.placed : place_in(l, 0, rules);
-        w.place = {r, m, m > 0 ? b[m - 1] : before, a[m]};
+        w.place = {r, m, m > 0 ? b[m - 1] : at.before, a[m]};
         found = true;
     }
     w.idle += !found;
 }
 
-// The probe below node r at height h, whose entries follow one ending at before and precede
-// one starting at after.
-template <class Shape>
-void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double after,
-           add_walk<Shape> &w) {
-    if (h == 0) return probe_leaf(t, r, before, w);
+// The probe below node at.
+template <class Shape> void probe(Shape &t, const list_node<Shape> &at, add_walk<Shape> &w) {
+    if (at.h == 0) return probe_leaf(t, at, w);
     const add_rules &rules = w.rules;
+    const typename Shape::ref r = at.r;
+    const unsigned h = at.h;
     auto &x = t.inner(r);
     const std::uint32_t n = x.n;
     ++w.entered;
@@ -105,13 +105,12 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
             test = k.may_hold(rules) || k.may_change(rules);
         const bool here = was_placing && rules.goes_before(k.max_start);
         if (fold || test || here) {
-            double into = before, out = after;
-            const typename Shape::ref child = descend(t, r, h, c, into, out);
+            const list_node<Shape> child = descend(t, at, c);
             // A child that can hold the place alone is walked down to it the short way.
             if (fold || test)
-                probe(t, child, h - 1, into, out, w);
+                probe(t, child, w);
             else
-                w.place = find_place(t, child, h - 1, into, out, w);
+                w.place = find_place(t, child, w);
         }
         if (was_testing != testing() || was_placing != still_placing())
             skipping = true, searching();
@@ -123,15 +122,14 @@ void probe(Shape &t, typename Shape::ref r, unsigned h, double before, double af
 // the interval's, and every child after it all above both; the probe would enter that child
 // alone, and it is entered straight away. The probe proper starts below the last such node.
 template <class Shape> void probe(Shape &t, add_walk<Shape> &w) {
-    typename Shape::ref r = t.root();
-    double before = reals::nan, after = reals::nan;
-    for (unsigned h = t.height(); h > 0; --h, ++w.entered) {
-        const auto &x = t.inner(r);
+    list_node<Shape> at = root_of(t);
+    for (; at.h > 0; ++w.entered) {
+        const auto &x = t.inner(at.r);
         const std::uint32_t c = speed::direct_descent ? place_child(x, w.rules) : x.n;
         if (c == x.n || !x.col.run.below_before(c, w.rules) ||
             (c + 1 < x.n && !x.col.run.beyond(c + 1, w.rules)))
-            return probe(t, r, h, before, after, w);
-        r = descend(t, r, h, c, before, after);
+            return probe(t, at, w);
+        at = descend(t, at, c);
     }
-    probe_leaf(t, r, before, w);
+    probe_leaf(t, at, w);
 }

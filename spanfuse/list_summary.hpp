@@ -22,6 +22,7 @@
 #include "child_bounds.hpp"
 #include "list_rules.hpp"
 #include "reals.hpp"
+#include "tree_nodes.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -164,17 +165,17 @@ template <std::size_t Fan> struct list_columns {
         return {s[c].max_start, s[c].max_end, s[c].bottom()};
     }
 
-    // Entry e put in below child c (of n), between an entry ending at before and one starting
-    // at after; edge says whether it is the child's first or last entry (1, 2) or that the
-    // node tells (4).
-    template <class Node, class Entry>
-    void add(std::uint32_t c, std::uint32_t n, const Entry &e, double before, double after,
-             const Node &node, unsigned edge) {
+    // The placed entry p put in below child c (of n); edge says whether it is the child's first
+    // or last entry (1, 2) or that the node tells (4).
+    template <class Node>
+    void add(std::uint32_t c, std::uint32_t n, const placed_entry &p, const Node &node,
+             unsigned edge) {
+        const tree_entry &e = p.e;
         list_summary &k = s[c];
         ++k.count;
         k.widen_entry(e.a, e.b);
-        k.widen_link(before, e.a);
-        k.widen_link(e.b, after);
+        k.widen_link(p.before, e.a);
+        k.widen_link(e.b, p.after);
         if (edge & 1) k.first_start = e.a;
         if (edge & 2) k.last_end = e.b;
         if (edge & 4) k.first_start = first_start(node), k.last_end = last_end(node);

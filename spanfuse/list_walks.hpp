@@ -50,16 +50,26 @@ struct overlap_found {
     }
 };
 
-// Steps from inner node r, at height h, down into its child c, handing down what is pending
-// on it, with the end of the entry before the child and the start of the one after it.
+// Where a walk stands: node r at height h, whose entries follow one ending at before and
+// precede one starting at after (NaN where there is none).
+template <class Shape> struct list_node {
+    typename Shape::ref r;
+    unsigned h;
+    double before, after;
+};
+template <class Shape> list_node<Shape> root_of(const Shape &t) {
+    return {t.root(), t.height(), reals::nan, reals::nan};
+}
+// The step from inner node at down into its child c, handing down what is pending on it.
 template <class Shape>
-typename Shape::ref descend(Shape &t, typename Shape::ref r, unsigned h, std::uint32_t c,
-                            double &before, double &after) {
-    auto &x = t.inner(r);
-    if (c > 0) before = x.col.s[c - 1].last_end;
-    if (c + 1 < x.n) after = x.col.s[c + 1].first_start;
-    t.push(r, c, h - 1);
-    return x.child[c];
+[[gnu::always_inline]] inline list_node<Shape> descend(Shape &t, const list_node<Shape> &at,
+                                                       std::uint32_t c) {
+    const auto &x = t.inner(at.r);
+    list_node<Shape> down{x.child[c], at.h - 1, at.before, at.after};
+    if (c > 0) down.before = x.col.s[c - 1].last_end;
+    if (c + 1 < x.n) down.after = x.col.s[c + 1].first_start;
+    t.push(at.r, c, at.h - 1);
+    return down;
 }
 
 // The place in the list of the first entry below child c of node r, at height h, and of the
@@ -94,27 +104,24 @@ template <class Leaf> std::uint32_t place_in(const Leaf &l, std::uint32_t m, con
     return m;
 }
 
-// Where [lo, hi] goes in: before the first entry that starts above hi, or after the last,
-// below node r at height h, whose entries lie between one ending at before and one starting
-// at after.
+// Where [lo, hi] goes in, below node at: before the first entry that starts above hi, or
+// after the last.
 template <class Shape>
-list_place<Shape> find_place(Shape &t, typename Shape::ref r, unsigned h, double before,
-                             double after, add_walk<Shape> &w) {
+list_place<Shape> find_place(Shape &t, list_node<Shape> at, add_walk<Shape> &w) {
     bool last = false; // no entry starts above hi: after the last entry
-    for (; h > 0; --h, ++w.entered) {
-        std::uint32_t c = last ? t.inner(r).n : place_child(t.inner(r), w.rules);
-        if (c == t.inner(r).n) last = true, c = t.inner(r).n - 1;
-        r = descend(t, r, h, c, before, after);
+    for (; at.h > 0; ++w.entered) {
+        const auto &x = t.inner(at.r);
+        std::uint32_t c = last ? x.n : place_child(x, w.rules);
+        if (c == x.n) last = true, c = x.n - 1;
+        at = descend(t, at, c);
     }
     ++w.entered;
-    const auto &l = t.leaf(r);
-    std::uint32_t m = last ? l.n : place_in(l, 0, w.rules);
-    if (m > 0) before = l.b[m - 1];
-    if (m < l.n) after = l.a[m];
-    return {r, m, before, after};
+    const auto &l = t.leaf(at.r);
+    const std::uint32_t m = last ? l.n : place_in(l, 0, w.rules);
+    return {at.r, m, m > 0 ? l.b[m - 1] : at.before, m < l.n ? l.a[m] : at.after};
 }
 template <class Shape> list_place<Shape> find_place(Shape &t, add_walk<Shape> &w) {
-    return find_place(t, t.root(), t.height(), reals::nan, reals::nan, w);
+    return find_place(t, root_of(t), w);
 }
 
 // The overlap pass over the entries of leaf l from place i on.
@@ -199,17 +206,16 @@ template <class Shape> std::optional<overlap_found> overlap_in_leaf(Shape &t, ad
 // handed down.
 template <class Shape>
 std::pair<typename Shape::ref, std::uint32_t> find_entry(Shape &t, std::uint32_t i,
-                                                         std::size_t &entered) {
-    typename Shape::ref r = t.root();
-    for (unsigned h = t.height(); h > 0; --h, ++entered) {
-        auto &x = t.inner(r);
+                                                         add_walk<Shape> &w) {
+    list_node<Shape> at = root_of(t);
+    for (; at.h > 0; ++w.entered) {
+        const auto &x = t.inner(at.r);
         std::uint32_t c = 0;
         while (i >= x.col.s[c].count) i -= x.col.s[c++].count;
-        t.push(r, c, h - 1);
-        r = x.child[c];
+        at = descend(t, at, c);
     }
-    ++entered;
-    return {r, i};
+    ++w.entered;
+    return {at.r, i};
 }
 
 // Hands everything pending down to the leaves.

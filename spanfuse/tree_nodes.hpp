@@ -26,6 +26,13 @@ struct tree_entry {
     std::uint32_t id;
 };
 
+// An entry to be put in between an entry ending at before and one starting at after (NaN where
+// there is none).
+struct placed_entry {
+    tree_entry e;
+    double before, after;
+};
+
 template <class Columns, std::size_t Leaf, std::size_t Fan, bool Apart> class tree_nodes {
     struct no_ids {};
 

@@ -38,8 +38,9 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
             most[c] = v;
         }
         template <class Node>
-        void add(std::uint32_t c, std::uint32_t n, const tree_entry &e, double, double,
-                 const Node &node, unsigned edge) {
+        void add(std::uint32_t c, std::uint32_t n, const placed_entry &p, const Node &node,
+                 unsigned edge) {
+            const tree_entry &e = p.e;
             most[c] = reals::most(most[c], e.b);
             for (std::uint32_t k = c; k < n && most_to[k] != reals::most(most_to[k], most[c]); ++k)
                 most_to[k] = most[c];
@@ -120,7 +121,7 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
     }
     // At the place most_before found, the index unchanged since.
     void insert(place p, const tree_entry &e) {
-        tree_.insert(p.leaf, p.at, e, reals::nan, reals::nan);
+        tree_.insert(p.leaf, p.at, {e, reals::nan, reals::nan});
     }
     void erase(std::uint32_t id) {
         auto [r, m] = tree_.locate(id);
