@@ -36,6 +36,8 @@
 # and for the plain merge of short lists: identical (every record 5000000.5 3.25), fewkeys
 # (records drawn from 8 fixed ones) and cycled (from 3000 fixed ones, about where the merge
 # turns to ranking).
+# For the work budget: phased (a list the tree does not suit, then one it suits) and seesaw
+# (lists that grow until the tree pays, then fold into one entry at once).
 # Others, not tuned for: clustered (centers around 100 points, spreads in [0, 50], factor -1),
 # shrinking (spreads falling from 10^5 along the input, factor -1), alternating (inside out
 # every other one), negblock (N/2 inside out up to 200 wide, then N/2 narrow ones).
@@ -51,6 +53,7 @@ bench_setup() {
 
 factor() {
     case $1 in
+    factorinf) echo inf ;;
     factor-1 | dense | wide | varwide | densenan | clustered | shrinking | grid) echo -1 ;;
     fallingspread | powers | tightclusters | descending | crowdednan | identical | fewkeys | cycled)
         echo -1 ;;
@@ -113,6 +116,39 @@ gen() {
             for (i = 0; i < n; i++) printf "%.3f %.3f\n", rand() * 1e6, 1e5 * (1 - i / n) + 1
         } else if (shape == "alternating") {
             for (i = 0; i < n; i++) printf "%.3f %.3f\n", rand() * 1e7, (i % 2 ? 1 : -1) * rand() * 50
+        } else if (shape == "infwide") {
+            for (i = 0; i < n; i++) print (i % 100 == 50 ? "nan 1" : "0 inf")
+        } else if (shape == "factorinf") {
+            for (i = 0; i < n; i++) printf "%.3f %.3f\n", rand() * 1e7, i % 100 == 50 ? 0 : rand() * 5 + 0.001
+        } else if (shape ~ /^nanend/) {
+            # every tenth (nanend10) or hundredth record ends in NaN: [-inf, nan] and [0, nan] by
+            # turns; nanendmix puts [nan, 65535] and inside-out ones among them too
+            every = shape == "nanend100" ? 100 : 10
+            for (i = 0; i < n; i++) {
+                if (i % every == every / 2) {
+                    k = int(i / every) % (shape == "nanendmix" ? 4 : 2)
+                    if (k == 0) print "-inf inf"
+                    else if (k == 1) { print "inf -inf"; flag[i] = -1 }
+                    else if (k == 2) { print "-inf -inf"; flag[i] = 1 }
+                    else printf "%.3f %.3f\n", rand() * 1e5, -rand() * 50
+                } else printf "%.3f %.3f\n", rand() * 1e5, rand() * 50
+            }
+        } else if (shape == "phased") {
+            # a list of two entries, where the tree costs more than the literal passes, for a
+            # tenth of the input; then disjoint records, where the tree pays again
+            print "1 -1"
+            for (i = 1; i < n; i++)
+                if (i < n / 10) print "1.5 0.5"; else printf "%.3f %.3f\n", rand() * 1e7, rand() * 5
+        } else if (shape == "seesaw") {
+            # cycles of 4000 disjoint records in a range of their own, each closed by one that
+            # folds all of them into the entry of the cycle before: the list grows to where the
+            # tree pays, then one add costs the tree far more than it costs the literal passes
+            print "1 -1"
+            for (i = 1; i < n; i++) {
+                t = int(i / 4000); base = t * 1e6
+                if (i % 4000 == 3999) printf "%.1f %.1f\n", base + 5e5 - 0.5, 5e5 + 1.5
+                else printf "%.3f 0.05\n", base + rand() * 1e6
+            }
         } else if (shape == "negblock") {
             for (i = 0; i < n; i++)
                 printf "%.3f %.3f\n", rand() * 1e6, i < half ? -rand() * 100 : rand() * 2
@@ -130,6 +166,7 @@ gen() {
         printf "%d\n", n
         for (i = 0; i < n; i++) {
             if (shape == "nancomb") print (i < half && i % 2 == 0 ? -1 : 0)
+            else if (i in flag) print flag[i]
             else print (shape == "negflags" ? int(rand() * 3) - 1 : 0)
         }
     }'

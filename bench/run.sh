@@ -1,11 +1,12 @@
 #!/bin/bash
-# Runs every benchmark and prints its figures. Usage: bash bench/run.sh BINDIR
+# Runs every benchmark and prints its figures. Usage: bash bench/run.sh BINDIR [BASEDIR]
 #
 # BINDIR is the bin folder of an optimised build with the benchmark programs:
 #   cmake --preset bench && cmake --build --preset bench && bash bench/run.sh build-bench/bin
 # (bench_micro needs libbenchmark-dev and the peak memory /usr/bin/time: sh scripts/deps
-# libbenchmark-dev time.) Times are medians of paired runs, the two programs compared taking
-# turns; ROUNDS sets how many (default 7).
+# libbenchmark-dev time.) BASEDIR is the bin folder of the commit the figures are set against,
+# 8cbcd96, as bench/build_at.sh builds it; without it, it is built here. Times are medians of
+# paired runs, the two programs compared taking turns; ROUNDS sets how many (default 7).
 [ -n "${BASH_VERSION:-}" ] || exec bash "$0" "$@"
 set -eu
 bin=$(cd "$1" && pwd)
@@ -75,86 +76,11 @@ for shape in disjoint overlap; do
 done
 
 echo
-echo "== shapes that leave the sort-and-sweep, each beside the disjoint records well formed, and"
-echo "   against the literal list (whole process; LONG=1 also runs the literal list at 10^6, which"
-echo "   takes from minutes to hours a shape)"
-odd="nanfirst negspread nancenter negflags factor-1"
-families="dense wide varwide densenan latefold nancomb comb clustered shrinking alternating negblock"
-for n in 10000 100000 1000000; do
-    for shape in $odd $families; do
-        in=$(input "$shape" "$n")
-        f=$(factor "$shape")
-        well=$(input disjoint "$n")
-        : >"$work/a" && : >"$work/b" && : >"$work/r"
-        for ((r = 0; r < rounds; r++)); do
-            if ((r % 2 == 0)); then
-                ta=$(run_us "$bin/spanfuse" "$well" f 1)
-                tb=$(run_us "$bin/spanfuse" "$in" f "$f")
-            else
-                tb=$(run_us "$bin/spanfuse" "$in" f "$f")
-                ta=$(run_us "$bin/spanfuse" "$well" f 1)
-            fi
-            echo "$ta" >>"$work/a" && echo "$tb" >>"$work/b"
-            awk -v a="$ta" -v b="$tb" 'BEGIN { print b / a }' >>"$work/r"
-        done
-        t=$(median <"$work/b")
-        literal="" same=""
-        if ((n <= 100000)) || [ -n "${LONG:-}" ]; then
-            lt=$(run_us "$bin/spanfuse_literal" "$in" f "$f")
-            literal=$(awk -v l="$lt" -v t="$t" 'BEGIN { printf "   literal %9.1f ms, %.3fx of it", l / 1000, t / l }')
-            "$bin/spanfuse" f "$f" <"$in" >"$work/fast"
-            "$bin/spanfuse_literal" f "$f" <"$in" >"$work/literal"
-            cmp -s "$work/fast" "$work/literal" && same="  same" || same="  output DIFFERENT"
-        fi
-        printf '%-11s %8d  %s   well formed %s   %5.2fx%s%s\n' "$shape" "$n" "$(ms "$t")" \
-            "$(ms "$(median <"$work/a")")" "$(median <"$work/r")" "$literal" "$same"
-    done
-done
-
-echo
-echo "== the merge alone at 10^6 records (bench_merge: the reading left out, fastest of 3 rounds)"
-for shape in disjoint $odd $families; do
-    printf '%-11s %s\n' "$shape" "$("$bin/bench_merge" "$(factor "$shape")" <"$(input "$shape" 1000000)")"
-done
-
-echo
 echo "== what placing entries one at a time costs here, whatever else is done: random doubles put"
 echo "   one by one into bare B+-trees (bench_bare_tree); a list whose order does not follow its"
 echo "   bounds is kept in two orders, its own and by value"
 "$bin/bench_bare_tree" 1000000 10000000
 
-echo
-echo "== peak memory at 10^6 records (maximum resident set)"
-if [ -x /usr/bin/time ]; then
-    for shape in disjoint sorted grid nancenter factor-1 $families; do
-        in=$(input "$shape" 1000000)
-        kb=$(peak "$bin/spanfuse" f "$(factor "$shape")" <"$in")
-        awk -v s="$shape" -v kb="$kb" 'BEGIN { printf "%-11s %6.1f MB\n", s, kb / 1024 }'
-    done
-else
-    echo "not measured: /usr/bin/time is missing (sh scripts/deps time)"
-fi
-
-echo
-echo "== 10^7 records: the odd shapes beside the same records well formed, time and peak memory"
-if [ -x /usr/bin/time ]; then
-    gen disjoint 10000000 7 >"$work/disjoint.10000000"
-    gen nancenter 10000000 7 >"$work/nancenter.10000000"
-    for run in "disjoint 1" "nancenter 1" "disjoint -1"; do
-        set -- $run
-        in=$work/$1.10000000
-        : >"$work/t"
-        for ((r = 0; r < 3; r++)); do run_us "$bin/spanfuse" "$in" f "$2" >>"$work/t"; done
-        kb=$(peak "$bin/spanfuse" f "$2" <"$in")
-        pipe_kb=$( { cat "$in" | /usr/bin/time -f %M "$bin/spanfuse" f "$2" >/dev/null; } 2>&1)
-        awk -v s="$1 f $2" -v t="$(median <"$work/t")" -v kb="$kb" -v p="$pipe_kb" 'BEGIN {
-            printf "%-14s %9.1f ms   peak %6.1f MB, %4.1f bytes a record; from a pipe %6.1f MB\n",
-                s, t / 1000, kb / 1024, kb * 1024 / 1e7, p / 1024 }'
-    done
-    rm -f "$work/disjoint.10000000" "$work/nancenter.10000000"
-else
-    echo "not measured: /usr/bin/time is missing (sh scripts/deps time)"
-fi
 echo
 echo "== start-up: a trivial run against /bin/true (200 runs a round, medians of $rounds rounds)"
 printf '0 0\n' >"$work/empty"
@@ -184,8 +110,12 @@ for prog in spanfuse passchain byteslice frontpick; do
         "$(median <"$work/t")" "$(median <"$work/r")"
 done
 
-echo && bash "$here/main_path.sh" "$bin" ${MAIN_PATH_BASE:+"$MAIN_PATH_BASE"}
-echo && bash "$here/inside_out.sh" "$bin" ${MAIN_PATH_BASE:+"$MAIN_PATH_BASE"}
+base=${2:-${MAIN_PATH_BASE:-}}
+[ -n "$base" ] || base=$(sh "$here/build_at.sh" 8cbcd96 "$work/base")
+echo && bash "$here/main_path.sh" "$bin" "$base"
+echo && bash "$here/inside_out.sh" "$bin" "$base"
+echo && bash "$here/tree.sh" "$bin" "$base"
+echo && echo "== the work budget's units, measured here (bench_budget)" && "$bin/bench_budget"
 
 if [ -f "$here/byteslice.sh" ]; then
     echo

@@ -1,23 +1,25 @@
 // libFuzzer target: the fast merge must give the literal passes' list bit for bit, and a sorted,
-// disjoint, non-touching one when every interval had lo <= hi. It runs four times: as spanfuse
+// disjoint, non-touching one when every interval had lo <= hi. It runs five times: as spanfuse
 // runs it, and with a tree of tiny nodes, deep on short inputs, whose structure is checked
-// after every add, with its index kept as needed, always and never.
+// after every add, kept in the tree with its index as needed, always and never, and moved
+// between the tree and a flat array every few adds.
 //
 // Input: after a first byte below 0x40 each byte is one interval, its low and high nibbles
 // picking lo and hi from a table of awkward values; below 0x60 each two bytes x, y are one on
-// a grid, lo = x - 128 and hi = lo + (y - 128) / 4 (x = 0 makes lo NaN, y = 0 makes hi NaN),
-// so that lists grow long; below 0x80 the same two bytes are a center x - 128 (NaN for 0)
-// turned inside out by a spread y / 4, as a factor of -1 does, so that the list's order does
-// not follow its bounds; below 0xc0 each 16 bytes are the raw bits of lo and hi. From 0xc0 on,
-// the intervals are as spanfuse makes them with a factor of -1, inside out: each two bytes a, b
-// are one interval of center a % 64 (a grid, then awkward values), spread b % 16 and flag
-// b / 16 % 4 (0, 0, -1, 1: some come out well formed); or, by a / 64, a repeat of an earlier
-// one, a run of rising or falling centers, or a NaN interval. Where every interval is inside
-// out, the merge of such lists also runs by itself, turning to ranks after a number of adds
-// that the first byte's low bits set.
+// a grid, lo = x - 128 and hi = lo + (y - 128) / 4 (x = 0 makes lo NaN, y = 0 makes hi NaN,
+// x = 255 makes lo -inf and y = 255 hi +inf), so that lists grow long; below 0x80 the same
+// two bytes are a center x - 128 (NaN for 0) turned inside out by a spread y / 4, as a factor
+// of -1 does, so that the list's order does not follow its bounds; below 0xc0 each 16 bytes
+// are the raw bits of lo and hi. From 0xc0 on, the intervals are as spanfuse makes them with a
+// factor of -1, inside out: each two bytes a, b are one interval of center a % 64 (a grid, then
+// awkward values), spread b % 16 and flag b / 16 % 4 (0, 0, -1, 1: some come out well formed);
+// or, by a / 64, a repeat of an earlier one, a run of rising or falling centers, or a NaN
+// interval. Where every interval is inside out, the merge of such lists also runs by itself,
+// turning to ranks after a number of adds that the first byte's low bits set.
 #include "interval_list.hpp"
 #include "interval_list_inside_out.hpp"
 #include "interval_tree.hpp"
+#include "list_merge.hpp"
 
 #include <array>
 #include <cstdint>
@@ -39,8 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             adds.push_back({table[data[i] & 15], table[data[i] >> 4]});
     } else if (data[0] < 0x60) {
         for (std::size_t i = 1; i + 2 <= size; i += 2) {
-            double lo = data[i] == 0 ? nan : data[i] - 128.0;
-            double hi = data[i + 1] == 0 ? nan : lo + (data[i + 1] - 128.0) / 4;
+            double lo = data[i] == 0 ? nan : data[i] == 255 ? -inf : data[i] - 128.0;
+            double hi = data[i + 1] == 0     ? nan
+                        : data[i + 1] == 255 ? inf
+                                             : lo + (data[i + 1] - 128.0) / 4;
             adds.push_back({lo, hi});
         }
     } else if (data[0] < 0x80) {
@@ -93,7 +97,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     using tiny = interval_tree<4, 4>;
     using policy = tiny::index_policy;
-    for (int way = 0; way < 4; ++way) {
+    // Kept in the tree, the index as needed, always and never; and moved to and fro.
+    const budget_costs to_and_fro = [] {
+        budget_costs c = tree_always;
+        c.per_add = 8;
+        return c;
+    }();
+    const merge_setup<tiny> setups[] = {{policy::as_needed, tree_always},
+                                        {policy::always, tree_always},
+                                        {policy::never, tree_always},
+                                        {policy::as_needed, to_and_fro}};
+    for (int way = 0; way < 5; ++way) {
         std::vector<interval_bounds> fast = adds;
         std::size_t count;
         if (way == 0) {
@@ -107,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                     std::fprintf(stderr, "tree: %s\n", fault.c_str());
                     std::abort();
                 },
-                std::array{policy::as_needed, policy::always, policy::never}[way - 1]);
+                setups[way - 1]);
         }
         if (literal.count != count) std::abort();
         for (std::size_t i = 0; i < count; ++i)

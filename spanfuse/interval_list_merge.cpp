@@ -6,6 +6,7 @@
 #include "interval_list.hpp"
 #include "interval_list_inside_out.hpp"
 #include "interval_tree.hpp"
+#include "list_merge.hpp"
 #include "radix_sort.hpp"
 #include "real_key.hpp"
 
@@ -62,5 +63,13 @@ std::size_t interval_list_sweep(interval_bounds *iv, std::size_t n) {
 std::size_t interval_list_merge(interval_bounds *iv, std::size_t n) {
     if (inside_out_merge && interval_list_inside_out(iv, n))
         return interval_list_merge_inside_out(iv, n);
-    return interval_list_merge_with<interval_tree<>>(iv, n, [](const interval_tree<> &) {});
+    // A build for benchmarks may keep the list in the tree whatever it costs, to show what the
+    // budget spares.
+#ifdef SPANFUSE_TREE_ALWAYS
+    const merge_setup<interval_tree<>> setup{{}, tree_always};
+#else
+    const merge_setup<interval_tree<>> setup{};
+#endif
+    return interval_list_merge_with<interval_tree<>>(
+        iv, n, [](const interval_tree<> &) {}, setup);
 }

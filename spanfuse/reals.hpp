@@ -28,8 +28,11 @@ inline double high(double acc, double x) {
     return acc < x ? x : acc;
 }
 
-// The greatest of acc and x where either may be NaN, which stands for none: NaN only when
-// both are.
+// The least and greatest of acc and x where either may be NaN, which stands for none: NaN
+// only when both are.
+inline double least(double acc, double x) {
+    return number(acc) ? low(acc, x) : x;
+}
 inline double most(double acc, double x) {
     return number(acc) ? high(acc, x) : x;
 }
@@ -37,14 +40,6 @@ inline double most(double acc, double x) {
 // Equal, or both NaN: what a bound kept exact must be, whatever NaN it is.
 inline bool alike(double x, double y) {
     return x == y || (!number(x) && !number(y));
-}
-
-// x lowered to t where t is below it, and raised to t where t is above it; NaN stays.
-inline double lower(double x, double t) {
-    return t < x ? t : x;
-}
-inline double raise(double x, double t) {
-    return x < t ? t : x;
 }
 
 } // namespace reals

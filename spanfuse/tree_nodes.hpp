@@ -13,15 +13,24 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 struct tree_entry {
     double a, b;
     std::uint32_t id;
+};
+
+// An entry to be put in between an entry ending at before and one starting at after (NaN where
+// there is none).
+struct placed_entry {
+    tree_entry e;
+    double before, after;
 };
 
 template <class Columns, std::size_t Leaf, std::size_t Fan, bool Apart> class tree_nodes {
@@ -67,7 +76,13 @@ template <class Columns, std::size_t Leaf, std::size_t Fan, bool Apart> class tr
         else
             return leaf(r).id.data();
     }
-    ref leaf_of(std::uint32_t id) const { return where_[id]; }
+    // The leaf and place of the entry with this id, while tracking is on.
+    std::pair<ref, std::uint32_t> locate(std::uint32_t id) const {
+        ref r = where_[id];
+        std::uint32_t m = 0;
+        while (ids(r)[m] != id) ++m;
+        return {r, m};
+    }
     ref parent(ref r, unsigned h) const { return h == 0 ? leaf(r).parent : inner(r).parent; }
     std::uint32_t width(ref r, unsigned h) const { return h == 0 ? leaf(r).n : inner(r).n; }
     static std::uint32_t max_width(unsigned h) { return h == 0 ? Leaf : Fan; }

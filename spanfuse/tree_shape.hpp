@@ -4,11 +4,10 @@
 // Columns, which the tree built on this one defines; this part asks Columns to
 //   summarize(c, child)  make slot c's summary from the child's content, and clear what is
 //                        pending on slot c (by then the child has nothing pending above it);
-//   add(c, n, e, before, after, child, edge)
-//                        widen slot c's summary (of n) by entry e, put in below it between
-//                        an entry ending at before and one starting at after: first below it
-//                        if edge has the bit first, last if it has last, and the child tells
-//                        where it has unknown;
+//   add(c, n, p, child, edge)
+//                        widen slot c's summary (of n) by the placed entry p, put in below
+//                        it: first below it if edge has the bit first, last if it has last,
+//                        and the child tells where it has unknown;
 //   push(c, child)       hand down to the child what is pending on slot c;
 //   shrink(c, n, child)  make slot c's summary (of n) right again after entries below it
 //                        went;
@@ -19,8 +18,11 @@
 #pragma once
 
 #include "reals.hpp"
+#include "speed_parts.hpp"
 #include "tree_nodes.hpp"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -96,8 +98,10 @@ class tree_shape : public tree_nodes<Columns, Leaf, Fan, Apart> {
     }
 
     // Puts e at place m of leaf r; returns the leaf it is in then.
-    ref insert(ref r, std::uint32_t m, tree_entry e, double before, double after) {
-        if (leaf(r).n == Leaf && m == Leaf && !leaf(r).next && height_ > 0) fill_before(r, m);
+    ref insert(ref r, std::uint32_t m, const placed_entry &p) {
+        const tree_entry &e = p.e;
+        if (speed::fill_before && leaf(r).n == Leaf && m == Leaf && !leaf(r).next && height_ > 0)
+            fill_before(r, m);
         ref placed = r, split = 0;
         if (leaf(r).n == Leaf) {
             split = make_leaf();
@@ -129,19 +133,19 @@ class tree_shape : public tree_nodes<Columns, Leaf, Fan, Apart> {
         ref child = r;
         unsigned edge = split ? unknown : (m == 0 ? first : 0) | (m + 1 == leaf(r).n ? last : 0);
         for (unsigned h = 0; h < height_; ++h) {
-            ref p = parent(child, h);
+            ref up = parent(child, h);
             std::uint32_t c = slot_of(child, h);
             if (split) {
-                summarize(p, c, child, h);
-                settle(p);
-                split = put_child(p, c + 1, split, h);
+                summarize(up, c, child, h);
+                settle(up);
+                split = put_child(up, c + 1, split, h);
             } else if (h == 0) {
-                inner(p).col.add(c, inner(p).n, e, before, after, leaf(child), edge);
+                inner(up).col.add(c, inner(up).n, p, leaf(child), edge);
             } else {
-                inner(p).col.add(c, inner(p).n, e, before, after, inner(child), edge);
+                inner(up).col.add(c, inner(up).n, p, inner(child), edge);
             }
-            if (!(edge & unknown)) edge &= (c == 0 ? first : 0) | (c + 1 == inner(p).n ? last : 0);
-            child = p;
+            if (!(edge & unknown)) edge &= (c == 0 ? first : 0) | (c + 1 == inner(up).n ? last : 0);
+            child = up;
         }
         if (split) {
             ref top = make_inner();

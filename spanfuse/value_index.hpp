@@ -6,15 +6,19 @@
 #pragma once
 
 #include "child_bounds.hpp"
+#include "list_rules.hpp"
 #include "path_prefetch.hpp"
 #include "reals.hpp"
+#include "tree_nodes.hpp"
 #include "tree_shape.hpp"
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
@@ -34,8 +38,9 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
             most[c] = v;
         }
         template <class Node>
-        void add(std::uint32_t c, std::uint32_t n, const tree_entry &e, double, double,
-                 const Node &node, unsigned edge) {
+        void add(std::uint32_t c, std::uint32_t n, const placed_entry &p, const Node &node,
+                 unsigned edge) {
+            const tree_entry &e = p.e;
             most[c] = reals::most(most[c], e.b);
             for (std::uint32_t k = c; k < n && most_to[k] != reals::most(most_to[k], most[c]); ++k)
                 most_to[k] = most[c];
@@ -98,6 +103,17 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
         return found;
     }
 
+    // Whether some entry has a key in keys.
+    bool any_in(add_rules::range keys) const {
+        ref r = tree_.root();
+        for (unsigned h = tree_.height(); h > 0; --h)
+            r = tree_.inner(r).child[children_to(tree_.inner(r), keys.from)];
+        const auto &l = tree_.leaf(r);
+        std::uint32_t m = count_first(l.n, [&](std::uint32_t i) { return l.a[i] < keys.from; });
+        if (m < l.n) return l.a[m] <= keys.to;
+        return l.next && tree_.leaf(l.next).a[0] <= keys.to;
+    }
+
     void insert(const tree_entry &e) {
         place p;
         most_before(e.a, reals::inf, p);
@@ -105,15 +121,15 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
     }
     // At the place most_before found, the index unchanged since.
     void insert(place p, const tree_entry &e) {
-        tree_.insert(p.leaf, p.at, e, reals::nan, reals::nan);
+        tree_.insert(p.leaf, p.at, {e, reals::nan, reals::nan});
     }
     void erase(std::uint32_t id) {
-        auto [r, m] = find(id);
+        auto [r, m] = tree_.locate(id);
         tree_.erase(r, m);
     }
     // Gives the entry with this id a new value.
     void set(std::uint32_t id, double v) {
-        auto [r, m] = find(id);
+        auto [r, m] = tree_.locate(id);
         tree_.leaf(r).b[m] = v;
         tree_.refresh(r, 0);
     }
@@ -130,11 +146,10 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
             });
     }
 
-    // Calls f(id) for each entry whose key is in [key_lo, key_hi] and, if at_least, whose value
-    // is at or above bound, in order, until f says false.
-    template <class F>
-    void each(double key_lo, double key_hi, bool at_least, double bound, F f) const {
-        visit(tree_.root(), tree_.height(), {key_lo, key_hi, at_least, bound}, f);
+    // Calls f(id) for each entry whose key is in keys and, if at_least, whose value is at or
+    // above bound, in order, until f says false.
+    template <class F> void each(add_rules::range keys, bool at_least, double bound, F f) const {
+        visit(tree_.root(), tree_.height(), {keys.from, keys.to, at_least, bound}, f);
     }
 
     // Node sizes, links, order, and summaries that say what their subtrees hold (fault "5").
@@ -168,13 +183,6 @@ template <std::size_t Leaf = 32, std::size_t Fan = 32> class value_index {
     // below it.
     template <class Inner> static std::uint32_t children_to(const Inner &x, double key) {
         return count_first(x.n - 1, [&](std::uint32_t k) { return x.col.first_key[k + 1] <= key; });
-    }
-
-    std::pair<ref, std::uint32_t> find(std::uint32_t id) const {
-        ref r = tree_.leaf_of(id);
-        std::uint32_t m = 0;
-        while (tree_.ids(r)[m] != id) ++m;
-        return {r, m};
     }
 
     template <class F> bool visit(ref r, unsigned h, const query &q, F &f) const {

@@ -4,6 +4,7 @@
 #include "interval_list_bound_ranks.hpp"
 #include "interval_list_inside_out.hpp"
 #include "interval_tree.hpp"
+#include "list_merge.hpp"
 
 #include <gtest/gtest.h>
 
@@ -48,34 +49,44 @@ std::string show(const interval_list &list) {
 using tiny = interval_tree<4, 4>;
 using policy = tiny::index_policy;
 
+// Costs under which the list moves between the tree and the flat array every few adds.
+const budget_costs to_and_fro = [] {
+    budget_costs c = tree_always;
+    c.per_add = 8;
+    return c;
+}();
+
 // The merge with a tree of tiny nodes, so that a few dozen entries make it several levels
-// deep, its index kept as given, and its structure checked after every add.
-std::size_t merge_checked(interval_bounds *iv, std::size_t n, policy p, std::string &fault) {
+// deep, set up as given, and its structure checked after every add.
+std::size_t merge_checked(interval_bounds *iv, std::size_t n, merge_setup<tiny> setup,
+                          std::string &fault) {
     return interval_list_merge_with<tiny>(
         iv, n,
         [&](const auto &tree) {
             if (fault.empty()) fault = tree.check();
         },
-        p);
+        setup);
 }
 
-// Builds the list five ways and fails the test with the sequence if they differ at all: the
-// literal passes, the merge as spanfuse runs it, and with tiny nodes the index kept as the
-// walks call for it, always, and never.
+// Builds the list six ways and fails the test with the sequence if they differ at all: the
+// literal passes; the merge as spanfuse runs it; with tiny nodes, kept in the tree, the index
+// kept as the walks call for it, always, and never; and moved to and fro.
 void compare(const Adds &adds) {
     using reals::same_bits;
     interval_list literal = interval_list_create(adds.size());
     for (auto [lo, hi] : adds) interval_list_add(literal, lo, hi);
     static const char *const ways[] = {"", " (tiny nodes)", " (tiny nodes, always indexed)",
-                                       " (tiny nodes, never indexed)"};
-    for (int way = 0; way < 4; ++way) {
+                                       " (tiny nodes, never indexed)", " (to and fro)"};
+    static const merge_setup<tiny> setups[] = {{},
+                                               {policy::as_needed, tree_always},
+                                               {policy::always, tree_always},
+                                               {policy::never, tree_always},
+                                               {policy::as_needed, to_and_fro}};
+    for (int way = 0; way < 5; ++way) {
         Adds fast = adds;
         std::string fault;
         fast.resize(way == 0 ? interval_list_merge(fast.data(), fast.size())
-                             : merge_checked(fast.data(), fast.size(),
-                                             std::array{policy::as_needed, policy::always,
-                                                        policy::never}[way - 1],
-                                             fault));
+                             : merge_checked(fast.data(), fast.size(), setups[way], fault));
         bool same = literal.count == fast.size();
         for (std::size_t i = 0; same && i < literal.count; ++i)
             same = same_bits(literal.start[i], fast[i].lo) && same_bits(literal.end[i], fast[i].hi);
@@ -182,7 +193,8 @@ TEST(IntervalListSweep, RandomSequencesOverSmallPools) {
 
 // Longer sequences on a grid, where several entries are bridged at once, that turn odd: from
 // the start, once early or late, or again and again, with intervals inside out, NaN in either
-// bound or both, infinite bounds, and wide intervals that reach across much of the list.
+// bound or both, infinite bounds, all of the line, and wide intervals that reach across much
+// of the list.
 TEST(IntervalListSweep, RandomLongSequencesOnAGrid) {
     std::mt19937_64 rng(7);
     for (int round = 0; round < 3000; ++round) {
@@ -204,7 +216,7 @@ TEST(IntervalListSweep, RandomLongSequencesOnAGrid) {
             if (odd && inside_out) {
                 std::swap(lo, hi);
             } else if (odd) {
-                switch (rng() % 8) {
+                switch (rng() % 12) {
                 case 0:
                     lo = nan;
                     break;
@@ -219,6 +231,18 @@ TEST(IntervalListSweep, RandomLongSequencesOnAGrid) {
                     break;
                 case 4:
                     hi = -inf;
+                    break;
+                case 5: // all of the line, which no bound over nothing may admit
+                    lo = -inf, hi = inf;
+                    break;
+                case 6: // ending in NaN from below everything
+                    lo = -inf, hi = nan;
+                    break;
+                case 7:
+                    lo = -inf;
+                    break;
+                case 8:
+                    hi = inf;
                     break;
                 default:
                     std::swap(lo, hi);

@@ -1,4 +1,6 @@
 #include "interval_list.hpp"
+#include "list_rules.hpp"
+#include "list_summary.hpp"
 
 #include <gtest/gtest.h>
 
@@ -102,3 +104,73 @@ TEST(IntervalList, SignedZerosKeepTheFirstBound) {
 }
 
 } // namespace
+
+// The rules of an add, on one entry or link, against their definitions, at NaN, both zeros
+// and both infinities; and the rules on bounds over many entries against the entries: a
+// bound over entries must admit every interval that one of them passes.
+TEST(AddRules, OnEntriesAndOnBounds) {
+    const double inf = INFINITY, nan = NAN;
+    struct row {
+        double lo, hi, start, end;
+        bool holds, lowers, raises, folds; // folds: a link from an entry ending at start
+    };                                     // into one starting at end
+    const row rows[] = {
+        {10, 20, 10, 20, true, false, false, true},
+        {10, 20, 5, 25, true, false, false, false},
+        {10, 20, 15, 18, false, true, true, true},
+        {10, 20, 20, 30, false, true, false, false},
+        {10, 20, 0, 10, false, false, true, false},
+        {-0.0, 0.0, 0.0, -0.0, true, false, false, true},
+        {0.0, 0.0, -0.0, 0.0, true, false, false, true},
+        {-inf, inf, -inf, inf, true, false, false, true},
+        {-inf, inf, 0, 1, false, true, true, true},
+        {inf, -inf, 0, 1, true, false, false, false},
+        {nan, 1, 0, 2, false, false, false, false},
+        {0, nan, 0, 2, false, false, false, false},
+        {0, 1, nan, 2, false, false, false, false},
+        {0, 1, 0, nan, false, false, false, false},
+        {20, 10, 15, 15, true, false, false, false},
+    };
+    for (const row &t : rows) {
+        const add_rules r(t.lo, t.hi);
+        SCOPED_TRACE(testing::Message()
+                     << "[" << t.lo << ", " << t.hi << "] on " << t.start << ", " << t.end);
+        EXPECT_EQ(r.holds(t.start, t.end), t.holds);
+        EXPECT_EQ(r.lowers(t.start), t.lowers);
+        EXPECT_EQ(r.raises(t.end), t.raises);
+        EXPECT_EQ(r.folds(t.start, t.end), t.folds);
+        EXPECT_EQ(r.passes(t.start, t.end), t.holds || t.lowers || t.raises);
+    }
+
+    // Every interval and every pair of entries from the pool, the second linked from the first.
+    const double pool[] = {-inf, -1, -0.0, 0.0, 1, 2, inf, nan};
+    for (double lo : pool)
+        for (double hi : pool) {
+            const add_rules r(lo, hi);
+            // Bounds over nothing admit nothing, [-inf, inf] included.
+            const list_summary none = list_summary::none();
+            EXPECT_FALSE(none.may_hold(r) || none.may_change(r) || none.may_fold(r));
+            for (double s1 : pool)
+                for (double e1 : pool)
+                    for (double s2 : pool)
+                        for (double e2 : pool) {
+                            list_summary k = list_summary::none();
+                            k.widen_entry(s1, e1), k.widen_entry(s2, e2);
+                            EXPECT_FALSE(k.may_fold(r)); // no link yet
+                            k.widen_link(e1, s2);
+                            SCOPED_TRACE(testing::Message()
+                                         << "[" << lo << ", " << hi << "] on [" << s1 << ", " << e1
+                                         << "], [" << s2 << ", " << e2 << "]");
+                            const bool hold = r.holds(s1, e1) || r.holds(s2, e2);
+                            const bool change =
+                                r.lowers(s1) || r.lowers(s2) || r.raises(e1) || r.raises(e2);
+                            const bool fold = r.folds(e1, s2);
+                            EXPECT_TRUE(!hold || k.may_hold(r));
+                            EXPECT_TRUE(!change || k.may_change(r));
+                            EXPECT_TRUE(!fold || k.may_fold(r));
+                            const bool any = hold || change || fold;
+                            EXPECT_TRUE(!any || !r.below(reals::most(k.max_start, k.max_end)));
+                            EXPECT_TRUE(!any || !r.above(k.bottom()));
+                        }
+        }
+}
